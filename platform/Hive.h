@@ -1,0 +1,96 @@
+#pragma once
+
+#include "Error.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The current-user registry hive, kept in one SQLite file: a tree of keys with
+// case-insensitive names, each holding typed values. Every write is durable when it returns;
+// several processes may use the file at once. A file that is no hive, or is damaged, is
+// reported with its path and never written to.
+class Hive {
+public:
+    // Value types, numbered as the Windows registry numbers them.
+    enum Type { String = 1, Binary = 3, Dword = 4 };
+    static constexpr qint64 kRoot = 0;
+
+    struct Value {
+        QString name;
+        int type = 0;
+        QByteArray data;
+    };
+
+    // The hive in use: $ORVEXREG_HIVE, else $XDG_CONFIG_HOME/orvexreg/hkcu.sqlite3, unless a
+    // test has set another file.
+    static Hive& instance();
+    static QString defaultPath();
+    // Uses another file from now on (tests); an empty text restores the default.
+    static void setPath(const QString& path);
+
+    ~Hive();
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // Key paths are backslash-separated and relative to the key `from`; empty parts are skipped.
+    std::optional<qint64> findKey(qint64 from, const QString& relPath);
+    qint64 createKey(qint64 from, const QString& relPath);
+    QStringList subkeys(qint64 key);
+    QString keyName(qint64 key);
+
+    std::optional<Value> readValue(qint64 key, const QString& name);
+    QList<Value> values(qint64 key);
+    void writeValue(qint64 key, const QString& name, int type, const QByteArray& data);
+    void deleteValue(qint64 key, const QString& name);
+
+    // Transactions nest; only the outermost one commits.
+    void begin();
+    void commit();
+    void rollback();
+
+private:
+    explicit Hive(QString path);
+    friend class HiveTransaction;
+
+    // Opens the file; with create, makes it when missing. False when it does not exist.
+    bool open(bool create);
+    void initialise();
+    [[noreturn]] void fail(int code, const char* what);
+    sqlite3_stmt* statement(int index, const char* sql);
+    void exec(const char* sql);
+
+    QString path_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statements_[10] = {};
+    int depth_ = 0;
+    bool rollbackOnly_ = false;
+};
+
+// The error of a hive file that is not a hive or is damaged.
+class HiveFileError : public Error {
+public:
+    using Error::Error;
+};
+
+// All-or-nothing scope for many writes: commit() makes them durable together; leaving the
+// scope without commit() (an exception) undoes every write made inside it.
+class HiveTransaction {
+public:
+    HiveTransaction();
+    ~HiveTransaction();
+    HiveTransaction(const HiveTransaction&) = delete;
+    HiveTransaction& operator=(const HiveTransaction&) = delete;
+    void commit();
+
+private:
+    Hive& hive_;
+    bool done_ = false;
+};

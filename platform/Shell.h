@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+// Starting other programs the way the Windows shell's "open" verb does: detached, without
+// waiting, silent when the file is missing or does not start.
+namespace shell {
+
+using Launcher = std::function<void(const QString& program, const QString& parameter)>;
+
+// The program is given in its Windows form ("c:\...\notify.exe") and mapped here.
+void open(const QString& program, const QString& parameter);
+// A web address in the desktop's browser.
+void openUrl(const QUrl& url);
+
+// Replaces the starter (tests); an empty function restores the real one.
+void setLauncher(Launcher launcher);
+
+}  // namespace shell

@@ -1,0 +1,137 @@
+#include "TestEnvironment.h"
+#include "platform/Application.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/LocalClock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// A widget whose handler fails, as a window's handler does when the hive refuses a write.
+class Failing : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User) {
+            throw Error(QStringLiteral("Failed to set data for 'isRemind'"));
+        }
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void mapsWindowsPaths() {
+        TestEnvironment env;
+        QCOMPARE(
+            paths::local(QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe")),
+            env.driveC() + QStringLiteral("/Program Files/Quillmarsh/orvexreg/notify.exe"));
+        QCOMPARE(paths::local(QStringLiteral("C:\\x")), env.driveC() + QStringLiteral("/x"));
+        QCOMPARE(paths::join(QStringLiteral("/a/"), QStringLiteral("b")), QStringLiteral("/a/b"));
+        // No length limit on the program folder.
+        const QString deep = env.root() + u'/' + QString(300, u'd');
+        paths::setProgramFolder(deep);
+        QCOMPARE(paths::exePath(), deep + u'/');
+        paths::setProgramFolder(QString());
+        QVERIFY(paths::programFolder().size() > 1 && !paths::programFolder().endsWith(u'/'));
+    }
+
+    void defaultLocationsFollowTheEnvironment() {
+        qputenv("ORVEXREG_DRIVE_C", "/tmp/some/drive");
+        QCOMPARE(paths::driveC(), QStringLiteral("/tmp/some/drive"));
+        qunsetenv("ORVEXREG_DRIVE_C");
+        QVERIFY(paths::driveC().endsWith(QStringLiteral("/orvexreg/drive_c")));
+    }
+
+    void formatsDatesAsTaiwanDoes() {
+        QCOMPARE(LocalClock::shortDate(QDate(2005, 3, 7)), QStringLiteral("2005/3/7"));
+        QCOMPARE(LocalClock::shortDate(QDate(2012, 12, 1)), QStringLiteral("2012/12/1"));
+        QCOMPARE(LocalClock::longTime(QTime(9, 5, 3)), QStringLiteral("09:05:03"));
+        LocalClock::setNow(QDateTime(QDate(2005, 3, 7), QTime(14, 5)));
+        QCOMPARE(LocalClock::today(), QDate(2005, 3, 7));
+        LocalClock::reset();
+        QVERIFY(LocalClock::today() != QDate(2005, 3, 7));
+    }
+
+    void errorBoxAddsAPeriodOnlyAfterHigherCharacters() {
+        QCOMPARE(msg::errorText(QStringLiteral("Cannot create directory.")),
+                 QStringLiteral("Cannot create directory."));
+        QCOMPARE(msg::errorText(QStringLiteral("Cannot open file /x/FileList.txt")),
+                 QStringLiteral("Cannot open file /x/FileList.txt."));
+        QCOMPARE(msg::errorText(QStringLiteral("'' is not a valid integer value")),
+                 QStringLiteral("'' is not a valid integer value."));
+        QCOMPARE(msg::errorText(QStringLiteral("資料錯誤")), QStringLiteral("資料錯誤."));
+        QCOMPARE(msg::errorText(QStringLiteral("(x)")), QStringLiteral("(x)"));
+        QCOMPARE(msg::errorText(QStringLiteral("a-")), QStringLiteral("a-"));
+        QCOMPARE(msg::errorText(QString()), QString());
+    }
+
+    void handlerErrorsAreShownAndTheProgramGoesOn() {
+        TestEnvironment env;
+        Failing failing;
+        QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&failing, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(env.boxes.count(), 2);
+        const auto& box = env.boxes.last();
+        QCOMPARE(box.text, QStringLiteral("Failed to set data for 'isRemind'"));
+        QCOMPARE(box.caption, QStringLiteral("tst_platform"));
+        QCOMPARE(box.icon, msg::Icon::Stop);
+        QCOMPARE(box.buttons, msg::Buttons::Ok);
+        msg::reportErrors([] { throw Error(QStringLiteral("Cannot create directory.")); });
+        QCOMPARE(env.boxes.last().text, QStringLiteral("Cannot create directory."));
+    }
+
+    void filesReadLinesAndCopyOver() {
+        TestEnvironment env;
+        env.writeFile(QStringLiteral("list.txt"), QByteArray("a\r\nb\rc\n\nd"));
+        const auto lines = files::readLines(env.root() + QStringLiteral("/list.txt"));
+        QVERIFY(lines.has_value());
+        QCOMPARE(*lines, QList<QByteArray>({"a", "b", "c", "", "d"}));
+        QVERIFY(!files::readLines(env.root() + QStringLiteral("/none")).has_value());
+
+        env.writeFile(QStringLiteral("from"), QByteArray("new"));
+        env.writeFile(QStringLiteral("to"), QByteArray("old content"));
+        QVERIFY(files::copyFile(env.root() + QStringLiteral("/from"),
+                                env.root() + QStringLiteral("/to")));
+        QCOMPARE(*files::readAll(env.root() + QStringLiteral("/to")), QByteArray("new"));
+        QVERIFY(!files::copyFile(env.root() + QStringLiteral("/none"),
+                                 env.root() + QStringLiteral("/to")));
+        QVERIFY(!files::copyFile(env.root() + QStringLiteral("/from"),
+                                 env.root() + QStringLiteral("/no/dir/x")));
+        QVERIFY(!files::copyFile(env.root() + QStringLiteral("/from"), env.root()));
+
+        QVERIFY(files::createFolder(env.root() + QStringLiteral("/one")));
+        QVERIFY(!files::createFolder(env.root() + QStringLiteral("/two/levels")));
+        QVERIFY(files::folderExists(env.root() + QStringLiteral("/one")));
+        QVERIFY(!files::fileExists(env.root() + QStringLiteral("/one")));
+        QVERIFY(QDir::setCurrent(env.root()));
+        QVERIFY(files::fileExists(QStringLiteral("from")));
+    }
+
+    void shellStartIsSilentWhenTheProgramIsMissing() {
+        shell::setLauncher({});
+        shell::open(QStringLiteral("c:\\Program Files\\nowhere\\notify.exe"),
+                    QStringLiteral("hide"));
+        TestEnvironment env;
+        shell::open(QStringLiteral("c:\\x.exe"), QStringLiteral("hide"));
+        QCOMPARE(env.launched.size(), 1);
+        QCOMPARE(env.launched.front().second, QStringLiteral("hide"));
+    }
+};
+
+int main(int argc, char** argv) {
+    Application app(argc, argv);
+    TestPlatform test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_platform.moc"

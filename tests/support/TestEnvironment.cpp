@@ -1,0 +1,63 @@
+#include "TestEnvironment.h"
+
+#include "platform/Cp950.h"
+#include "platform/Hive.h"
+#include "platform/LocalClock.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+TestEnvironment::TestEnvironment(bool withData) {
+    QDir().mkpath(driveC());
+    QDir().mkpath(programFolder());
+    Hive::setPath(hivePath());
+    paths::setDriveC(driveC());
+    paths::setProgramFolder(programFolder());
+    LocalClock::reset();
+    msg::setBoxes(&boxes);
+    shell::setLauncher([this](const QString& program, const QString& parameter) {
+        launched.append({program, parameter});
+    });
+    if (withData) {
+        QDirIterator it(sourceData(), QDir::Files);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            QFile::copy(from, programFolder() + u'/' + QFileInfo(from).fileName());
+        }
+    }
+}
+
+TestEnvironment::~TestEnvironment() {
+    Hive::setPath(QString());
+    paths::setDriveC(QString());
+    paths::setProgramFolder(QString());
+    LocalClock::reset();
+    msg::setBoxes(nullptr);
+    shell::setLauncher({});
+}
+
+void TestEnvironment::writeFile(const QString& path, const QByteArray& bytes) const {
+    const QString full = root() + u'/' + path;
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile file(full);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        qFatal("cannot write %s", qPrintable(full));
+    }
+}
+
+void TestEnvironment::writeText(const QString& path, const QString& text) const {
+    writeFile(path, cp950::encode(text));
+}
+
+void TestEnvironment::writeRegset(const QString& text) const {
+    writeText(QStringLiteral("program/regset.ini"), text);
+}
+
+QString TestEnvironment::sourceData() {
+    return QStringLiteral(ORVEX_SOURCE_DIR "/data");
+}
