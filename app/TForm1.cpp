@@ -1,6 +1,155 @@
 #include "TForm1.h"
 
+#include "Forms.h"
+#include "Startup.h"
+#include "controls/Placement.h"
+#include "platform/Cp950.h"
+#include "platform/Lifetime.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "registration/TForm4.h"
+#include "registration/TForm5.h"
+#include "reminders/TForm2.h"
+#include "reminders/TForm3.h"
+#include "state/Keys.h"
+#include "state/Settings.h"
+#include "upload/TForm6.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+constexpr int kHoverLightness = 80;
+
+}  // namespace
+
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("ORVEX註冊程式"));
+    setupUi(this);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(748, 527);
+
+    const auto hover = [this](THoverLabel* a, THoverLabel* b, void (TForm1::*click)(),
+                              void (TForm1::*enter)(), void (TForm1::*leave)()) {
+        for (THoverLabel* label : {a, b}) {
+            connect(label, &THoverLabel::clicked, this, click);
+            connect(label, &THoverLabel::mouseEntered, this, enter);
+            connect(label, &THoverLabel::mouseLeft, this, leave);
+        }
+    };
+    hover(Label1, Label5, &TForm1::Label1Click, &TForm1::Label1MouseEnter,
+          &TForm1::Label1MouseLeave);
+    hover(Label2, Label6, &TForm1::Label2Click, &TForm1::Label2MouseEnter,
+          &TForm1::Label2MouseLeave);
+    hover(Label3, Label7, &TForm1::Label3Click, &TForm1::Label3MouseEnter,
+          &TForm1::Label3MouseLeave);
+    hover(Label4, Label8, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
+          &TForm1::Label4MouseLeave);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
+            &TForm1::CppWebBrowser1DocumentComplete);
+
+    msg::reportErrors([this] { FormCreate(); });
+}
+
+void TForm1::FormCreate() {
+    startup::upgradeStep();
+
+    // The exit caption's 4-pixel character height is below the smallest size of the small
+    // bitmap face it was set for, so the font mapper keeps the caption at 8 points.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    Label8->setFont(small);
+
+    programFolder_ = paths::programFolder();
+    setWindowTitle(settings::windowTitle());
+    startup::firstRunStep(programFolder_);
+    CppWebBrowser1->Navigate(paths::join(programFolder_, QStringLiteral("index.htm")));
+    startup::registerReminder();
+}
+
+void TForm1::Button4Click() {
+    Form5->RegMode = QStringLiteral("online");
+    hide();
+    Form4->show();
+}
+
+void TForm1::Button3Click() {
+    hide();
+    Form4->show();
+    Form5->RegMode = QStringLiteral("print");
+}
+
+void TForm1::Button2Click() {
+    Form3->show();
+    Registry reg;
+    reg.OpenKey(keys::StateKey);
+    reg.WriteString(keys::IsRemind, QStringLiteral("y"));
+    reg.CloseKey();
+}
+
+void TForm1::Button1Click() {
+    Form2->show();
+    Form2->CppWebBrowser1->Navigate(paths::join(programFolder_, QStringLiteral("leavemsg.htm")));
+}
+
+void TForm1::Label1MouseEnter() {
+    ProEffectImage1->Effect_Lightness(kHoverLightness);
+}
+void TForm1::Label2MouseEnter() {
+    ProEffectImage2->Effect_Lightness(kHoverLightness);
+}
+void TForm1::Label3MouseEnter() {
+    ProEffectImage3->Effect_Lightness(kHoverLightness);
+}
+void TForm1::Label4MouseEnter() {
+    ProEffectImage4->Effect_Lightness(kHoverLightness);
+}
+void TForm1::Label1MouseLeave() {
+    ProEffectImage1->assignPicture(ProEffectImage5);
+}
+void TForm1::Label2MouseLeave() {
+    ProEffectImage2->assignPicture(ProEffectImage6);
+}
+void TForm1::Label3MouseLeave() {
+    ProEffectImage3->assignPicture(ProEffectImage7);
+}
+void TForm1::Label4MouseLeave() {
+    ProEffectImage4->assignPicture(ProEffectImage8);
+}
+
+void TForm1::CppWebBrowser1DocumentComplete() {
+    Registry reg;
+    reg.OpenKey(keys::StateKey);
+    if (reg.ReadString(keys::UploadFail) != QStringLiteral("y")) {
+        return;
+    }
+    if (!msg::ask(QStringLiteral("程式偵測到您上次上傳使用者資料失敗, 要再一次上傳嗎?"),
+                  QStringLiteral("ORVEX註冊程式"))) {
+        return;
+    }
+    const QString registration = cp950::decode(reg.ReadBytes(keys::RegStr));
+    hide();
+    Form6->show();
+    Form6->Edit1->setText(registration);
+    reg.CloseKey();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (!centred_) {
+        centred_ = true;
+        placement::centreOnScreen(this);
+    }
+    QWidget::showEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    lifetime::endProgram();
 }

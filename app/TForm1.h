@@ -1,10 +1,47 @@
 #pragma once
 
+#include "ui_TForm1.h"
+
 #include <QWidget>
 
-// The main window.
-class TForm1 : public QWidget {
+// The main window: the start page above four image buttons (online registration, print
+// registration, remind next time, exit). Its creation runs the start-up sequence.
+class TForm1 : public QWidget, public Ui::TForm1 {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
+
+    // The start-up sequence.
+    void FormCreate();
+
+    void Button1Click();  // exit
+    void Button2Click();  // remind next time
+    void Button3Click();  // print registration
+    void Button4Click();  // online registration
+    void Label1Click() { Button4Click(); }
+    void Label2Click() { Button3Click(); }
+    void Label3Click() { Button2Click(); }
+    void Label4Click() { Button1Click(); }
+
+    void Label1MouseEnter();
+    void Label2MouseEnter();
+    void Label3MouseEnter();
+    void Label4MouseEnter();
+    void Label1MouseLeave();
+    void Label2MouseLeave();
+    void Label3MouseLeave();
+    void Label4MouseLeave();
+
+    // The offer to upload again a registration whose upload failed.
+    void CppWebBrowser1DocumentComplete();
+
+    const QString& ProgramFolder() const { return programFolder_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString programFolder_;
+    bool centred_ = false;
 };

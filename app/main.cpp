@@ -1,5 +1,7 @@
+#include "Forms.h"
 #include "TForm1.h"
 #include "platform/Application.h"
+#include "platform/MessageBoxes.h"
 
 int main(int argc, char** argv) {
     // The program takes no options: any argument ends it before anything is created.
@@ -7,8 +9,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     Application app(argc, argv);
-    TForm1 form;
-    form.show();
-    app.exec();
+    msg::reportErrors([] {
+        createForms();
+        Form1->show();
+        QApplication::exec();
+    });
     return 0;
 }

@@ -2,7 +2,13 @@
 
 #include "MessageBoxes.h"
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+#include <QFont>
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // Traditional Chinese glyph forms for every window, whatever the user's language.
+    setFont(QFont(QStringLiteral("Noto Sans CJK TC"), 9));
+    setQuitOnLastWindowClosed(false);
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {

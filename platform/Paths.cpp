@@ -72,4 +72,8 @@ QString join(const QString& folder, const QString& name) {
     return folder + u'/' + name;
 }
 
+void ensureDrive() {
+    QDir().mkpath(driveC() + QStringLiteral("/Program Files"));
+}
+
 }  // namespace paths

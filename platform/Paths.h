@@ -23,4 +23,7 @@ QString local(const QString& windowsPath);
 
 QString join(const QString& folder, const QString& name);
 
+// Makes the folders that always exist on a Windows drive ("c:\Program Files").
+void ensureDrive();
+
 }  // namespace paths

@@ -1,0 +1,166 @@
+#include "TCppWebBrowser.h"
+
+#include "platform/Cp950.h"
+#include "platform/Files.h"
+#include "platform/Shell.h"
+
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTimer>
+
+namespace {
+
+int& timeoutMs() {
+    static int ms = 30000;
+    return ms;
+}
+
+QString missingPage(const QString& path) {
+    return QStringLiteral(
+               "<html><body style=\"font-size:10pt; color:#444444;\"><p><b>無法顯示網頁</b></p>"
+               "<p>找不到檔案：%1</p></body></html>")
+        .arg(path.toHtmlEscaped());
+}
+
+}  // namespace
+
+TCppWebBrowser::TCppWebBrowser(QWidget* parent) : QTextBrowser(parent) {
+    setOpenLinks(false);
+    setFrameShape(QFrame::NoFrame);
+    connect(this, &QTextBrowser::anchorClicked, this, &TCppWebBrowser::linkClicked);
+}
+
+int TCppWebBrowser::transferTimeoutMs() {
+    return timeoutMs();
+}
+
+void TCppWebBrowser::setTransferTimeoutMs(int ms) {
+    timeoutMs() = ms;
+}
+
+QString TCppWebBrowser::decodePage(const QByteArray& bytes) {
+    static const QRegularExpression charset(
+        QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?\\s*([A-Za-z0-9_.:-]+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString head = QString::fromLatin1(bytes.left(2048));
+    const QString name = charset.match(head).captured(1).toLower();
+    if (name == QStringLiteral("big5") || name == QStringLiteral("cp950") ||
+        name == QStringLiteral("x-x-big5") || name == QStringLiteral("windows-950")) {
+        return cp950::decode(bytes);
+    }
+    if (!name.isEmpty() && name != QStringLiteral("utf-8") && name != QStringLiteral("utf8")) {
+        QStringDecoder decoder(name.toLatin1().constData());
+        if (decoder.isValid()) {
+            return decoder.decode(bytes);
+        }
+    }
+    return QString::fromUtf8(bytes);
+}
+
+void TCppWebBrowser::cancelPost() {
+    if (reply_ == nullptr) {
+        return;
+    }
+    // A replaced navigation raises no events of its own.
+    QNetworkReply* old = reply_;
+    reply_ = nullptr;
+    timeout_->stop();
+    old->disconnect(this);
+    old->abort();
+    old->deleteLater();
+}
+
+void TCppWebBrowser::Navigate(const QString& path) {
+    ++navigation_;
+    cancelPost();
+    location_ = path;
+    showLocal(path);
+    const quint64 mine = navigation_;
+    QTimer::singleShot(0, this, [this, mine] {
+        if (mine == navigation_) {
+            complete(false);
+        }
+    });
+}
+
+void TCppWebBrowser::showLocal(const QString& path) {
+    const auto bytes = files::readAll(path);
+    if (!bytes || QFileInfo(path).isDir()) {
+        document()->setBaseUrl(QUrl());
+        setHtml(missingPage(path));
+        return;
+    }
+    // Relative pictures load from the page's folder.
+    document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/'));
+    setHtml(decodePage(*bytes));
+}
+
+void TCppWebBrowser::linkClicked(const QUrl& url) {
+    const QUrl resolved = document()->baseUrl().resolved(url);
+    if (resolved.scheme() == QStringLiteral("http") ||
+        resolved.scheme() == QStringLiteral("https") ||
+        resolved.scheme() == QStringLiteral("mailto")) {
+        shell::openUrl(resolved);
+        return;
+    }
+    if (resolved.isLocalFile()) {
+        Navigate(resolved.toLocalFile());
+    }
+}
+
+void TCppWebBrowser::Navigate(const QString& address, const QByteArray& postData,
+                              const QByteArray& headerText) {
+    ++navigation_;
+    cancelPost();
+    location_ = address;
+    if (network_ == nullptr) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        network_ = new QNetworkAccessManager(this);
+        timeout_ = new QTimer(this);
+        timeout_->setSingleShot(true);
+    }
+    QNetworkRequest request(QUrl(address, QUrl::StrictMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    for (const QByteArray& line : headerText.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0) {
+            request.setRawHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
+        }
+    }
+    QNetworkReply* reply = network_->post(request, postData);
+    reply_ = reply;
+    timeout_->disconnect();
+    connect(timeout_, &QTimer::timeout, reply, [this, reply] { finishPost(reply, true); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishPost(reply, false); });
+    timeout_->start(timeoutMs());
+}
+
+void TCppWebBrowser::finishPost(QNetworkReply* reply, bool timedOut) {
+    if (reply != reply_) {
+        return;  // an earlier navigation, replaced by a newer one
+    }
+    reply_ = nullptr;
+    timeout_->stop();
+    reply->disconnect(this);
+    if (timedOut) {
+        reply->abort();
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool failed = timedOut || reply->error() != QNetworkReply::NoError || status >= 400;
+    reply->deleteLater();
+    complete(failed);
+}
+
+void TCppWebBrowser::complete(bool failed) {
+    if (failed) {
+        emit NavigateError();
+    }
+    emit DownloadComplete();
+    emit DocumentComplete();
+}

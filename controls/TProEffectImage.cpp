@@ -1,0 +1,57 @@
+#include "TProEffectImage.h"
+
+#include "Pictures.h"
+
+#include <QPainter>
+
+TProEffectImage::TProEffectImage(QWidget* parent) : QWidget(parent) {
+    // The labels lying over a face take every pointer event.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TProEffectImage::setPicture(const QImage& picture) {
+    picture_ = picture.convertToFormat(QImage::Format_ARGB32);
+    update();
+}
+
+void TProEffectImage::setPictureName(const QString& name) {
+    pictureName_ = name;
+    setPicture(pictures::load(name));
+}
+
+void TProEffectImage::setStretch(bool on) {
+    stretch_ = on;
+    update();
+}
+
+QImage TProEffectImage::lightened(const QImage& image, int value) {
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const auto channel = [value](int c) {
+                const int v = c + ((255 - c) * value) / 255;
+                return v < 0 ? 0 : (v > 255 ? 255 : v);
+            };
+            const QRgb p = row[x];
+            row[x] = qRgba(channel(qRed(p)), channel(qGreen(p)), channel(qBlue(p)), qAlpha(p));
+        }
+    }
+    return out;
+}
+
+void TProEffectImage::Effect_Lightness(int value) {
+    setPicture(lightened(picture_, value));
+}
+
+void TProEffectImage::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) {
+        return;
+    }
+    QPainter painter(this);
+    if (stretch_) {
+        painter.drawImage(rect(), picture_);
+    } else {
+        painter.drawImage(0, 0, picture_);
+    }
+}

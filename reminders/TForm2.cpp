@@ -1,0 +1,102 @@
+#include "TForm2.h"
+
+#include "app/Forms.h"
+#include "app/TForm1.h"
+#include "controls/Placement.h"
+#include "platform/Convert.h"
+#include "platform/Error.h"
+#include "platform/LocalClock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Registry.h"
+#include "state/Keys.h"
+#include "state/Settings.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+constexpr int kHoverLightness = 80;
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent) {
+    setupUi(this);
+    // No title-bar buttons: the dialog closes through its own buttons only.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(400, 197);
+    for (THoverLabel* label : {Label3, Label1}) {
+        connect(label, &THoverLabel::clicked, this, &TForm2::Button1Click);
+        connect(label, &THoverLabel::mouseEntered, this, &TForm2::Label3MouseEnter);
+        connect(label, &THoverLabel::mouseLeft, this, &TForm2::Label3MouseLeave);
+    }
+    for (THoverLabel* label : {Label4, Label2}) {
+        connect(label, &THoverLabel::clicked, this, &TForm2::Button2Click);
+        connect(label, &THoverLabel::mouseEntered, this, &TForm2::Label4MouseEnter);
+        connect(label, &THoverLabel::mouseLeft, this, &TForm2::Label4MouseLeave);
+    }
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+}
+
+bool TForm2::offersOptOut(const QDate& firstRun, const QDate& today, int days) {
+    return firstRun.daysTo(today) >= days;
+}
+
+void TForm2::FormShow() {
+    const int days = settings::bonusDays();
+    Registry reg;
+    reg.OpenKey(keys::StateKey);
+    const int y = convert::toInt(reg.ReadString(keys::FirstRunYear));
+    const int m = convert::toInt(reg.ReadString(keys::FirstRunMonth));
+    const int d = convert::toInt(reg.ReadString(keys::FirstRunDay));
+    reg.CloseKey();
+    const QDate firstRun(y, m, d);
+    if (!firstRun.isValid()) {
+        throw Error(QStringLiteral("Invalid argument to date encode"));
+    }
+    Panel3->setVisible(offersOptOut(firstRun, LocalClock::today(), days));
+}
+
+void TForm2::Button1Click() {
+    if (CheckBox1->isChecked()) {
+        Registry reg;
+        reg.OpenKey(keys::RunKey);
+        reg.DeleteValue(keys::RunValue);
+        reg.CloseKey();
+    }
+    close();
+    Form1->close();
+}
+
+void TForm2::Button2Click() {
+    hide();
+}
+
+void TForm2::Label3MouseEnter() {
+    ProEffectImage1->Effect_Lightness(kHoverLightness);
+}
+void TForm2::Label3MouseLeave() {
+    ProEffectImage1->assignPicture(ProEffectImage3);
+}
+void TForm2::Label4MouseEnter() {
+    ProEffectImage2->Effect_Lightness(kHoverLightness);
+}
+void TForm2::Label4MouseLeave() {
+    ProEffectImage2->assignPicture(ProEffectImage3);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    placement::centreOver(this, Form1);
+    QWidget::showEvent(event);
+    msg::reportErrors([this] { FormShow(); });
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // The window manager's close (Alt+F4) is refused; the buttons close it.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
