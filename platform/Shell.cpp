@@ -27,8 +27,21 @@ void open(const QString& program, const QString& parameter) {
     QProcess::startDetached(paths::local(program), arguments);
 }
 
+static std::function<void(const QUrl&)>& urlOpener() {
+    static std::function<void(const QUrl&)> opener;
+    return opener;
+}
+
 void openUrl(const QUrl& url) {
+    if (urlOpener()) {
+        urlOpener()(url);
+        return;
+    }
     QDesktopServices::openUrl(url);
+}
+
+void setUrlOpener(std::function<void(const QUrl&)> opener) {
+    urlOpener() = std::move(opener);
 }
 
 void setLauncher(Launcher launcher) {

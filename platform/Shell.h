@@ -15,7 +15,8 @@ void open(const QString& program, const QString& parameter);
 // A web address in the desktop's browser.
 void openUrl(const QUrl& url);
 
-// Replaces the starter (tests); an empty function restores the real one.
+// Replace the starter and the browser opener (tests); an empty function restores the real one.
 void setLauncher(Launcher launcher);
+void setUrlOpener(std::function<void(const QUrl&)> opener);
 
 }  // namespace shell

@@ -1,7 +1,9 @@
 #include "TestEnvironment.h"
 
+#include "controls/TCppWebBrowser.h"
 #include "platform/Cp950.h"
 #include "platform/Hive.h"
+#include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
@@ -22,6 +24,8 @@ TestEnvironment::TestEnvironment(bool withData) {
     shell::setLauncher([this](const QString& program, const QString& parameter) {
         launched.append({program, parameter});
     });
+    shell::setUrlOpener([this](const QUrl& url) { openedUrls.append(url); });
+    lifetime::reset();
     if (withData) {
         QDirIterator it(sourceData(), QDir::Files);
         while (it.hasNext()) {
@@ -38,6 +42,9 @@ TestEnvironment::~TestEnvironment() {
     LocalClock::reset();
     msg::setBoxes(nullptr);
     shell::setLauncher({});
+    shell::setUrlOpener({});
+    lifetime::reset();
+    TCppWebBrowser::setTransferTimeoutMs(30000);
 }
 
 void TestEnvironment::writeFile(const QString& path, const QByteArray& bytes) const {

@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QString>
 #include <QTemporaryDir>
+#include <QUrl>
 
 // A fresh world for one test: its own hive file, drive folder and program folder in a
 // temporary directory, scripted message boxes and a recording shell. Everything replaced is
@@ -38,6 +39,7 @@ public:
 
     FakeMessageBoxes boxes;
     QList<QPair<QString, QString>> launched;  // program and parameter of each shell start
+    QList<QUrl> openedUrls;                   // addresses handed to the desktop's browser
 
 private:
     QTemporaryDir dir_;

@@ -1,0 +1,271 @@
+#include "TestEnvironment.h"
+#include "app/Startup.h"
+#include "app/TForm1.h"
+#include "platform/Hive.h"
+#include "platform/LocalClock.h"
+#include "platform/Registry.h"
+#include "state/Keys.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+const QDateTime kFirstStart(QDate(2005, 3, 7), QTime(14, 5, 9));
+
+QString read(const QString& key, const QString& name) {
+    Registry reg;
+    return reg.OpenKey(key) && reg.ValueExists(name) ? reg.ReadString(name)
+                                                     : QStringLiteral("<none>");
+}
+
+QString runValue() {
+    return read(keys::RunKey, keys::RunValue);
+}
+
+QStringList filesIn(const QString& folder) {
+    QStringList names = QDir(folder).entryList(QDir::Files);
+    names.sort();
+    return names;
+}
+
+QByteArray content(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The whole hive as text, to compare before and after.
+QString dump(qint64 key = Hive::kRoot, const QString& name = QString()) {
+    QString out = u'[' + name + u']';
+    for (const Hive::Value& v : Hive::instance().values(key)) {
+        out += v.name + u'=' + QString::number(v.type) + u':' +
+               QString::fromLatin1(v.data.toHex()) + u';';
+    }
+    for (const QString& child : Hive::instance().subkeys(key)) {
+        out += dump(*Hive::instance().findKey(key, child), name + u'\\' + child);
+    }
+    return out;
+}
+
+// A program folder as delivered: the data files, a list of three of them, and the medium's
+// chinese/orvexreg copy whose files say where they came from.
+void deliver(const TestEnvironment& env, bool withList = true) {
+    const QStringList listed = {QStringLiteral("index.htm"), QStringLiteral("regset.ini"),
+                                QStringLiteral("upfail.htm")};
+    if (withList) {
+        env.writeFile(QStringLiteral("program/FileList.txt"),
+                      listed.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+    } else {
+        QFile::remove(env.programFolder() + QStringLiteral("/FileList.txt"));
+    }
+    for (const QString& name : listed) {
+        env.writeFile(QStringLiteral("program/chinese/orvexreg/") + name,
+                      "medium " + name.toLatin1());
+    }
+}
+
+std::unique_ptr<TForm1> start() {
+    return std::make_unique<TForm1>();
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QDir::setCurrent(QDir::tempPath()); }
+
+    void firstStartSetsEverythingUp() {
+        TestEnvironment env(true);
+        deliver(env);
+        LocalClock::setNow(kFirstStart);
+        auto form = start();
+        QCOMPARE(env.boxes.count(), 0);
+        Registry reg;
+        QVERIFY(reg.KeyExists(QStringLiteral("software\\quillmarsh\\Nimbrel")));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunDate), QStringLiteral("2005/3/7 "));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunYear), QStringLiteral("2005"));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunMonth), QStringLiteral("3"));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunDay), QStringLiteral("7"));
+        QVERIFY(reg.OpenKey(keys::StateKey));
+        QCOMPARE(reg.ReadInteger(keys::VaccineInstalled), 1);
+        QCOMPARE(runValue(), QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe"));
+        // Started from another folder: the files come from the medium's chinese/orvexreg.
+        QCOMPARE(filesIn(env.installFolder()),
+                 QStringList({"index.htm", "regset.ini", "upfail.htm"}));
+        QCOMPARE(content(env.installFolder() + QStringLiteral("/index.htm")),
+                 QByteArray("medium index.htm"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("ORVEX產品註冊"));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(),
+                 env.programFolder() + QStringLiteral("/index.htm"));
+        QCOMPARE(form->ProgramFolder(), env.programFolder());
+    }
+
+    void laterStartChangesNothing() {
+        TestEnvironment env(true);
+        deliver(env);
+        LocalClock::setNow(kFirstStart);
+        start();
+        const QString before = dump();
+        QFile::remove(env.installFolder() + QStringLiteral("/upfail.htm"));
+        LocalClock::setNow(kFirstStart.addDays(1));
+        auto form = start();
+        QCOMPARE(dump(), before);
+        QCOMPARE(filesIn(env.installFolder()), QStringList({"index.htm", "regset.ini"}));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(),
+                 env.programFolder() + QStringLiteral("/index.htm"));
+        // A deleted Run value comes back in its first form, and only that.
+        Registry run;
+        QVERIFY(run.OpenKey(keys::RunKey));
+        run.DeleteValue(keys::RunValue);
+        start();
+        QCOMPARE(runValue(), QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe"));
+        QCOMPARE(env.launched.size(), 0);
+    }
+
+    void startedInThePackageFolderCopiesFromThere() {
+        TestEnvironment env(true);
+        deliver(env);
+        QVERIFY(QDir::setCurrent(env.programFolder()));
+        start();
+        QCOMPARE(content(env.installFolder() + QStringLiteral("/index.htm")),
+                 content(env.programFolder() + QStringLiteral("/index.htm")));
+        QVERIFY(content(env.installFolder() + QStringLiteral("/index.htm")).startsWith("<html"));
+    }
+
+    void makerFolderWithoutInstallFolder() {
+        TestEnvironment env(true);
+        deliver(env);
+        QVERIFY(QDir().mkpath(env.makerFolder()));
+        auto form = start();
+        QCOMPARE(env.boxes.count(), 0);
+        QVERIFY(!QFileInfo::exists(env.installFolder()));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(),
+                 env.programFolder() + QStringLiteral("/index.htm"));
+        QCOMPARE(runValue(), QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe"));
+    }
+
+    void missingFileListStopsTheSequence() {
+        TestEnvironment env(true);
+        deliver(env, false);
+        auto form = start();
+        QCOMPARE(env.boxes.count(), 1);
+        QCOMPARE(env.boxes.last().text,
+                 QStringLiteral("Cannot open file %1/FileList.txt.").arg(env.programFolder()));
+        QCOMPARE(env.boxes.last().icon, msg::Icon::Stop);
+        QCOMPARE(read(keys::StateKey, keys::FirstRunYear),
+                 QString::number(QDate::currentDate().year()));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(), QString());
+        QCOMPARE(runValue(), QStringLiteral("<none>"));
+        // The first run is over: a later start with the list does not copy.
+        deliver(env);
+        env.boxes.clear();
+        start();
+        QCOMPARE(env.boxes.count(), 0);
+        QCOMPARE(filesIn(env.installFolder()), QStringList());
+    }
+
+    void linesThatLeaveTheirFolderAreNotCopied() {
+        QCOMPARE(startup::listedName("index.htm"), QStringLiteral("index.htm"));
+        QCOMPARE(startup::listedName("sub\\page.htm"), QStringLiteral("sub/page.htm"));
+        QCOMPARE(startup::listedName("\xB3\x5C.htm"), QStringLiteral("許.htm"));
+        for (const QByteArray& bad :
+             {QByteArray("../x"), QByteArray("a\\..\\..\\x"), QByteArray("/etc/passwd"),
+              QByteArray("c:\\x.ini"), QByteArray("\\\\server\\x")}) {
+            QVERIFY2(!startup::listedName(bad).has_value(), bad.constData());
+        }
+        TestEnvironment env(true);
+        deliver(env);
+        env.writeFile(QStringLiteral("program/FileList.txt"), "../secret\r\nindex.htm\r\n\r\n");
+        env.writeFile(QStringLiteral("program/chinese/secret"), "outside");
+        start();
+        QCOMPARE(env.boxes.count(), 0);
+        QCOMPARE(filesIn(env.installFolder()), QStringList({"index.htm"}));
+        QVERIFY(!QFileInfo::exists(env.makerFolder() + QStringLiteral("/secret")));
+    }
+
+    void upgradeWithASavedRegistration() {
+        TestEnvironment env(true);
+        deliver(env);
+        LocalClock::setNow(kFirstStart);
+        start();
+        {
+            Registry reg;
+            QVERIFY(reg.OpenKey(keys::StateKey));
+            reg.WriteString(keys::Name, QStringLiteral("王小明"));
+        }
+        env.writeText(QStringLiteral("drive_c/Program Files/Quillmarsh/orvexreg/regset.ini"),
+                      QStringLiteral("[version]\r\nverNo=3.00\r\n"));
+        LocalClock::setNow(QDateTime(QDate(2012, 12, 1), QTime(9, 30, 5)));
+        start();
+        QCOMPARE(env.boxes.count(), 0);
+        QCOMPARE(read(keys::StateKey, keys::FirstRunDate), QStringLiteral("2012/12/1 "));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunMonth), QStringLiteral("12"));
+        QCOMPARE(read(keys::StateKey, keys::RegDate), QStringLiteral("1212010930"));
+        QCOMPARE(runValue(),
+                 QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe hide"));
+        QCOMPARE(env.launched,
+                 (QList<QPair<QString, QString>>{{keys::NotifyProgram, QStringLiteral("hide")}}));
+        // The program folder's files went over the installation, the newer regset.ini too.
+        QCOMPARE(content(env.installFolder() + QStringLiteral("/regset.ini")),
+                 content(env.programFolder() + QStringLiteral("/regset.ini")));
+        env.launched.clear();
+        start();
+        QCOMPARE(env.launched.size(), 0);  // 3.5 installed now: no further upgrade
+    }
+
+    void upgradeWithoutASavedRegistration() {
+        TestEnvironment env(true);
+        deliver(env);
+        start();
+        {
+            Registry reg;
+            QVERIFY(reg.OpenKey(keys::RunKey));
+            reg.WriteString(keys::RunValue, keys::NotifyHideCommand);
+        }
+        env.writeText(QStringLiteral("drive_c/Program Files/Quillmarsh/orvexreg/regset.ini"),
+                      QStringLiteral("[version]\r\nverNo=3.00\r\n"));
+        start();
+        QCOMPARE(runValue(), QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe"));
+        QCOMPARE(read(keys::StateKey, keys::RegDate), QStringLiteral("<none>"));
+        QCOMPARE(env.launched.size(), 0);
+    }
+
+    void newUserBesideAnOlderInstallation() {
+        TestEnvironment env(true);
+        deliver(env);
+        env.writeText(QStringLiteral("drive_c/Program Files/Quillmarsh/orvexreg/regset.ini"),
+                      QStringLiteral("[version]\r\nverNo=3.00\r\n"));
+        LocalClock::setNow(kFirstStart);
+        auto form = start();
+        QCOMPARE(env.boxes.count(), 0);
+        QCOMPARE(read(keys::StateKey, keys::FirstRunYear), QStringLiteral("2005"));
+        QCOMPARE(runValue(), QStringLiteral("c:\\Program Files\\Quillmarsh\\orvexreg\\notify.exe"));
+        QCOMPARE(form->windowTitle(), QStringLiteral("ORVEX產品註冊"));
+        // The upgrade refreshed the files; the first run's copies came after.
+        QCOMPARE(content(env.installFolder() + QStringLiteral("/regset.ini")),
+                 QByteArray("medium regset.ini"));
+    }
+
+    void anArgumentEndsTheProgramAndWritesNothing() {
+        TestEnvironment env;
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("ORVEXREG_HIVE"), env.hivePath());
+        e.insert(QStringLiteral("ORVEXREG_DRIVE_C"), env.driveC() + QStringLiteral("/fresh"));
+        p.setProcessEnvironment(e);
+        p.start(QStringLiteral(ORVEX_BUILD_OUT "/orvexreg"), {QStringLiteral("/?")});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(env.hivePath()));
+        QVERIFY(!QFileInfo::exists(env.driveC() + QStringLiteral("/fresh")));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,157 @@
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+#include "controls/TCppWebBrowser.h"
+#include "platform/Cp950.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+// The order in which a browser raised its events.
+class EventLog : public QObject {
+public:
+    explicit EventLog(TCppWebBrowser* browser) {
+        connect(browser, &TCppWebBrowser::NavigateError, this,
+                [this] { events << QStringLiteral("error"); });
+        connect(browser, &TCppWebBrowser::DownloadComplete, this,
+                [this] { events << QStringLiteral("download"); });
+        connect(browser, &TCppWebBrowser::DocumentComplete, this,
+                [this] { events << QStringLiteral("document"); });
+    }
+    bool waitFor(qsizetype count, int ms = 15000) {
+        return QTest::qWaitFor([&] { return events.size() >= count; }, ms);
+    }
+    QStringList events;
+};
+
+const QByteArray kHeader = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+}  // namespace
+
+class TestBrowser : public QObject {
+    Q_OBJECT
+private slots:
+    void showsBig5PagesWithPictures() {
+        TestEnvironment env;
+        env.writeFile(
+            QStringLiteral("pages/a.htm"),
+            "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">"
+            "</head><body><p>" +
+                cp950::encode(QStringLiteral("歡迎使用許功蓋")) +
+                "</p><img src=\"pic.png\"><a href=\"b.htm\">b</a>"
+                "<a href=\"https://example.com/x\">web</a></body></html>");
+        QImage pic(4, 4, QImage::Format_RGB32);
+        pic.fill(Qt::red);
+        pic.save(env.root() + QStringLiteral("/pages/pic.png"));
+        env.writeFile(QStringLiteral("pages/b.htm"), "<html><body>second</body></html>");
+
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        browser.Navigate(env.root() + QStringLiteral("/pages/a.htm"));
+        // The completion comes later, never inside the call.
+        QVERIFY(log.events.isEmpty());
+        QVERIFY(log.waitFor(2));
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("歡迎使用許功蓋")));
+        const QVariant image = browser.document()->resource(
+            QTextDocument::ImageResource,
+            browser.document()->baseUrl().resolved(QUrl(QStringLiteral("pic.png"))));
+        QVERIFY(!image.isNull());
+
+        // A local link opens inside the control; a web link goes to the desktop's browser.
+        emit browser.anchorClicked(QUrl(QStringLiteral("b.htm")));
+        QVERIFY(log.waitFor(4));
+        QCOMPARE(browser.LocationURL(), env.root() + QStringLiteral("/pages/b.htm"));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("second")));
+        emit browser.anchorClicked(QUrl(QStringLiteral("https://example.com/x")));
+        QCOMPARE(env.openedUrls, QList<QUrl>({QUrl(QStringLiteral("https://example.com/x"))}));
+        QCOMPARE(log.events.size(), 4);
+    }
+
+    void missingPageShowsItsOwnErrorPage() {
+        TestEnvironment env;
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        browser.Navigate(env.root() + QStringLiteral("/none/index.htm"));
+        QVERIFY(log.waitFor(2));
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QVERIFY(browser.toPlainText().contains(QStringLiteral("index.htm")));
+    }
+
+    void postsTheBytesExactly() {
+        TestEnvironment env;
+        TestHttpServer server;
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        const QByteArray body =
+            cp950::encode(QStringLiteral("Name=許功蓋&Addr=a&b=c 100%+1&version=3.5"));
+        browser.Navigate(server.url(QStringLiteral("/orvex/register")), body, kHeader);
+        QVERIFY(log.waitFor(2));
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(server.requests().size(), 1);
+        const TestHttpServer::Request& r = server.requests().front();
+        QCOMPARE(r.method, QByteArray("POST"));
+        QCOMPARE(r.path, QByteArray("/orvex/register"));
+        QCOMPARE(r.body, body);
+        QCOMPARE(r.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    }
+
+    void failuresRaiseNavigateErrorFirst() {
+        TestEnvironment env;
+        TestHttpServer server;
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        const QStringList failed = {"error", "download", "document"};
+
+        server.setStatus(500);
+        browser.Navigate(server.url(), "x=1", kHeader);
+        QVERIFY(log.waitFor(3));
+        QCOMPARE(log.events, failed);
+
+        // A port nobody listens on.
+        quint16 closed;
+        {
+            QTcpServer probe;
+            probe.listen(QHostAddress::LocalHost, 0);
+            closed = probe.serverPort();
+        }
+        log.events.clear();
+        browser.Navigate(QStringLiteral("http://127.0.0.1:%1/r").arg(closed), "x=1", kHeader);
+        QVERIFY(log.waitFor(3));
+        QCOMPARE(log.events, failed);
+
+        // A server that takes the request and never answers.
+        server.setMode(TestHttpServer::Mode::Silent);
+        TCppWebBrowser::setTransferTimeoutMs(300);
+        log.events.clear();
+        browser.Navigate(server.url(), "x=1", kHeader);
+        QVERIFY(log.waitFor(3));
+        QCOMPARE(log.events, failed);
+
+        // No address at all.
+        log.events.clear();
+        browser.Navigate(QString(), QByteArray(), kHeader);
+        QVERIFY(log.waitFor(3));
+        QCOMPARE(log.events, failed);
+    }
+
+    void aNewNavigationReplacesAPendingPost() {
+        TestEnvironment env;
+        TestHttpServer server;
+        server.setMode(TestHttpServer::Mode::Silent);
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        browser.Navigate(server.url(), "x=1", kHeader);
+        QTest::qWait(50);
+        browser.Navigate(env.root() + QStringLiteral("/none.htm"));
+        QVERIFY(log.waitFor(2));
+        QTest::qWait(100);
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+    }
+};
+
+QTEST_MAIN(TestBrowser)
+#include "tst_browser.moc"

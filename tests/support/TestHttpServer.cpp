@@ -1,0 +1,65 @@
+#include "TestHttpServer.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+
+QByteArray TestHttpServer::Request::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) {
+            return value;
+        }
+    }
+    return {};
+}
+
+TestHttpServer::TestHttpServer() {
+    server_.listen(QHostAddress::LocalHost, 0);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            socket->setParent(this);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        }
+    });
+}
+
+QString TestHttpServer::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+}
+
+void TestHttpServer::readFrom(QTcpSocket* socket) {
+    QByteArray data = socket->property("buffer").toByteArray() + socket->readAll();
+    socket->setProperty("buffer", data);
+    const qsizetype end = data.indexOf("\r\n\r\n");
+    if (end < 0) {
+        return;
+    }
+    Request request;
+    const QList<QByteArray> lines = data.left(end).split('\n');
+    const QList<QByteArray> first = lines.front().trimmed().split(' ');
+    request.method = first.value(0);
+    request.path = first.value(1);
+    qsizetype length = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0) {
+            request.headers.append(
+                {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+        }
+    }
+    length = request.header("Content-Length").toLongLong();
+    if (data.size() < end + 4 + length) {
+        return;
+    }
+    request.body = data.mid(end + 4, length);
+    socket->setProperty("buffer", QByteArray());
+    requests_.append(request);
+    if (mode_ == Mode::Silent) {
+        return;
+    }
+    const QByteArray page = "<html><body>ok</body></html>";
+    socket->write("HTTP/1.1 " + QByteArray::number(status_) +
+                  " Status\r\nContent-Type: text/html\r\n"
+                  "Content-Length: " +
+                  QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
+    socket->disconnectFromHost();
+}
