@@ -1,0 +1,478 @@
+#include "platform/Cp950.h"
+#include "platform/Error.h"
+#include "tools/receiver/Receiver.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+const QString kTool = QStringLiteral(ORVEX_BUILD_OUT "/orvexreg-receiver");
+
+// 許 is B3 5C and 功 is A5 5C: their trail byte is a backslash. Values hold "&" and "=".
+const QString kText = QStringLiteral(
+    "Name=許功蓋&Comp_Name=A&B=C 公司&Address=臺北市信義路5段&Note=a=b&&c&version=3.5");
+
+QByteArray big5Body() {
+    return cp950::encode(kText);
+}
+
+// A server on a free port over a fresh database, served by this thread's event loop.
+struct Fixture {
+    explicit Fixture(ReceiverMode mode = ReceiverMode::Ok) : server(store, mode) {
+        if (!server.listen(0)) {
+            qFatal("cannot listen: %s", qPrintable(server.errorString()));
+        }
+    }
+    QUrl url(const QString& target) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server.port()).arg(target));
+    }
+
+    QTemporaryDir dir;
+    ReceiverStore store{dir.filePath(QStringLiteral("receiver.sqlite3"))};
+    ReceiverServer server;
+};
+
+struct Answer {
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    int status = 0;  // 0: no HTTP answer at all
+    QByteArray contentType;
+    QByteArray body;
+};
+
+Answer finish(QNetworkReply* raw) {
+    std::unique_ptr<QNetworkReply> reply(raw);
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    if (!finished.wait(15000)) {
+        qWarning("no reply within 15 s");
+        return {};
+    }
+    return {reply->error(), reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+            reply->rawHeader("Content-Type"), reply->isOpen() ? reply->readAll() : QByteArray()};
+}
+
+// The program's own upload: one POST, one Content-Type header, the body as it is.
+Answer post(QNetworkAccessManager& nam, const QUrl& url, const QByteArray& body,
+            int transferTimeoutMs = 0) {
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArray("application/x-www-form-urlencoded"));
+    request.setTransferTimeout(transferTimeoutMs);
+    return finish(nam.post(request, body));
+}
+
+Answer get(QNetworkAccessManager& nam, const QUrl& url) {
+    return finish(nam.get(QNetworkRequest(url)));
+}
+
+struct Exchange {
+    QByteArray received;
+    bool closedByServer = false;
+};
+
+// Sends the pieces one at a time, letting the server read each before the next, then collects
+// what comes back until the server closes the connection or waitMs pass.
+Exchange exchange(quint16 port, const QList<QByteArray>& pieces, int waitMs = 5000) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QElapsedTimer timer;
+    timer.start();
+    while (socket.state() != QAbstractSocket::ConnectedState && timer.elapsed() < 5000) {
+        QTest::qWait(5);
+    }
+    Exchange result;
+    for (const QByteArray& piece : pieces) {
+        socket.write(piece);
+        socket.flush();
+        QTest::qWait(60);
+        result.received += socket.readAll();
+    }
+    timer.restart();
+    while (socket.state() != QAbstractSocket::UnconnectedState && timer.elapsed() < waitMs) {
+        QTest::qWait(5);
+        result.received += socket.readAll();
+    }
+    result.received += socket.readAll();
+    result.closedByServer = socket.state() == QAbstractSocket::UnconnectedState;
+    return result;
+}
+
+QByteArray rawPost(const QByteArray& target, const QByteArray& body,
+                   const QByteArray& extra = QByteArray()) {
+    return "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra +
+           "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run runTool(const QStringList& args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(kTool, args);
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        qWarning("%s did not finish", qPrintable(args.join(u' ')));
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Starts the real receiver and returns the port of its first output line, or 0.
+quint16 startTool(QProcess& p, const QStringList& args,
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    p.setProcessEnvironment(env);
+    p.start(kTool, args);
+    QElapsedTimer timer;
+    timer.start();
+    while (!p.canReadLine() && p.state() != QProcess::NotRunning && timer.elapsed() < 30000) {
+        p.waitForReadyRead(100);
+    }
+    const QString line = QString::fromUtf8(p.readLine());
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^listening on 127\\.0\\.0\\.1:(\\d+)\\n$")).match(line);
+    if (!m.hasMatch()) {
+        qWarning("unexpected first line %s; stderr: %s", qPrintable(line),
+                 p.readAllStandardError().constData());
+        return 0;
+    }
+    return static_cast<quint16>(m.captured(1).toUInt());
+}
+
+}  // namespace
+
+class TestReceiver : public QObject {
+    Q_OBJECT
+private slots:
+    void big5BodyIsStoredAndDumpedByteForByte() {
+        Fixture f;
+        const QByteArray body = big5Body();
+        QVERIFY(body.contains("\xB3\x5C") && body.contains("\xA5\x5C"));
+        QNetworkAccessManager nam;
+        const Answer a = post(nam, f.url(QStringLiteral("/orvex/register?from=test")), body);
+        QCOMPARE(a.status, 200);
+        QCOMPARE(a.contentType, QByteArray("text/html; charset=big5"));
+        QVERIFY(cp950::decode(a.body).contains(QStringLiteral("註冊資料已收到")));
+
+        const QList<RecordedPost> posts = f.store.all();
+        QCOMPARE(posts.size(), 1);
+        const RecordedPost& p = posts.front();
+        QCOMPARE(p.body, body);
+        QCOMPARE(p.method, QStringLiteral("POST"));
+        QCOMPARE(p.path, QStringLiteral("/orvex/register?from=test"));
+        QVERIFY(p.headers.contains("Content-Type: application/x-www-form-urlencoded\r\n"));
+        QVERIFY(p.headers.contains("Content-Length: " + QByteArray::number(body.size()) + "\r\n"));
+        QVERIFY(!p.headers.contains("POST"));
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"
+                                              "(Z|[+-]\\d\\d:\\d\\d)$"))
+                .match(p.received)
+                .hasMatch(),
+            qPrintable(p.received));
+
+        // The dump reads the file while this server still has it open.
+        const QString db = f.store.path();
+        const Run raw = runTool({QStringLiteral("dump"), QStringLiteral("--db"), db,
+                                 QStringLiteral("--raw"), QString::number(p.id)});
+        QCOMPARE(raw.code, 0);
+        QCOMPARE(raw.out, body);
+
+        const Run dump = runTool({QStringLiteral("dump"), QStringLiteral("--db"), db});
+        QCOMPARE(dump.code, 0);
+        const QString text = QString::fromUtf8(dump.out);
+        QVERIFY2(text.startsWith(QStringLiteral("#%1  %2\n").arg(p.id).arg(p.received)),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("POST /orvex/register?from=test HTTP/1.1\n")));
+        QVERIFY(
+            text.contains(QStringLiteral("\nContent-Type: application/x-www-form-urlencoded\n")));
+        QVERIFY(text.contains(u'\n' + kText + u'\n'));
+        for (const QString& line :
+             {QStringLiteral("\n  Name=許功蓋\n"), QStringLiteral("\n  B=C 公司\n"),
+              QStringLiteral("\n  Note=a=b\n  \n  c\n  version=3.5\n")}) {
+            QVERIFY2(text.contains(line), qPrintable(line));
+        }
+    }
+
+    void dumpShowsOddBodiesSafely() {
+        Fixture f;
+        QNetworkAccessManager nam;
+        // Control bytes, a byte that is no Big5 and a line break inside a value.
+        QCOMPARE(
+            post(nam, f.url(QStringLiteral("/r")), QByteArray("a=\x1b\x80\xff&b=1\r\n2")).status,
+            200);
+        QCOMPARE(post(nam, f.url(QStringLiteral("/r")), QByteArray()).status, 200);
+        const Run dump = runTool({QStringLiteral("dump"), QStringLiteral("--db"), f.store.path()});
+        QCOMPARE(dump.code, 0);
+        const QString text = QString::fromUtf8(dump.out);
+        QVERIFY2(text.contains(QStringLiteral("\na=\\x1b\\x80\uFFFD&b=1\\x0d\\x0a2\n")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("dump --raw 1")));
+        QVERIFY(text.contains(QStringLiteral("\n#2  ")));
+        QVERIFY(text.contains(QStringLiteral("body: empty")));
+        QCOMPARE(f.store.find(2)->body, QByteArray());
+
+        const Run missing = runTool({QStringLiteral("dump"), QStringLiteral("--db"), f.store.path(),
+                                     QStringLiteral("--raw"), QStringLiteral("9")});
+        QVERIFY(missing.code != 0);
+        QVERIFY(missing.err.contains(QStringLiteral("no post with id 9")));
+    }
+
+    void answersFollowTheModeAndItsSwitch() {
+        Fixture f(ReceiverMode::Error);
+        QNetworkAccessManager nam;
+        const QUrl target = f.url(QStringLiteral("/orvex/register"));
+        const Answer failed = post(nam, target, big5Body());
+        QCOMPARE(failed.status, 500);
+        QCOMPARE(failed.error, QNetworkReply::InternalServerError);
+        QCOMPARE(f.store.all().size(), 1);
+
+        const Answer toOk = get(nam, f.url(QStringLiteral("/_control/mode?set=ok")));
+        QCOMPARE(toOk.status, 200);
+        QCOMPARE(toOk.body, QByteArray("mode=ok\n"));
+        QCOMPARE(f.server.mode(), ReceiverMode::Ok);
+        QCOMPARE(post(nam, target, big5Body()).status, 200);
+
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode?set=loud"))).status, 400);
+        QCOMPARE(f.server.mode(), ReceiverMode::Ok);
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode"))).body, QByteArray("mode=ok\n"));
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/other"))).status, 404);
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode?set=error"))).body,
+                 QByteArray("mode=error\n"));
+        QCOMPARE(post(nam, target, big5Body()).status, 500);
+        // Control requests and other GETs are answered but never recorded.
+        QCOMPARE(get(nam, f.url(QStringLiteral("/orvex/register"))).status, 500);
+        QCOMPARE(f.store.all().size(), 3);
+    }
+
+    void silentModeRecordsButNeverAnswers() {
+        Fixture f(ReceiverMode::Silent);
+        QNetworkAccessManager nam;
+        QElapsedTimer timer;
+        timer.start();
+        const Answer a = post(nam, f.url(QStringLiteral("/orvex/register")), big5Body(), 700);
+        QVERIFY(timer.elapsed() >= 600);
+        QCOMPARE(a.status, 0);
+        QCOMPARE(a.error, QNetworkReply::OperationCanceledError);
+        QCOMPARE(f.store.all().size(), 1);
+        QCOMPARE(f.store.all().front().body, big5Body());
+
+        // Even a client that asks for the connection to be closed is left waiting.
+        const Exchange raw =
+            exchange(f.server.port(), {rawPost("/r", "x=1", "Connection: close\r\n")}, 500);
+        QCOMPARE(raw.received, QByteArray());
+        QVERIFY(!raw.closedByServer);
+        QCOMPARE(f.store.all().size(), 2);
+
+        // The control still answers, or silence could never be ended.
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode?set=ok"))).status, 200);
+        QCOMPARE(post(nam, f.url(QStringLiteral("/orvex/register")), big5Body(), 5000).status, 200);
+    }
+
+    void bodiesInPiecesAndConnectionReuse() {
+        Fixture f;
+        const QByteArray body = big5Body();
+        // Split inside the double-byte 許 and again in the middle of the body.
+        const qsizetype cut = body.indexOf("\xB3\x5C") + 1;
+        const QByteArray request = rawPost("/split", body);
+        const qsizetype headEnd = request.indexOf("\r\n\r\n") + 4;
+        const Exchange split =
+            exchange(f.server.port(),
+                     {request.left(20), request.mid(20, headEnd - 20 + cut),
+                      request.mid(headEnd + cut, 7), request.mid(headEnd + cut + 7)},
+                     300);
+        QVERIFY2(split.received.startsWith("HTTP/1.1 200 OK\r\n"), split.received.constData());
+        QVERIFY(!split.closedByServer);  // HTTP/1.1 keeps the connection
+        QCOMPARE(f.store.all().back().body, body);
+        QCOMPARE(f.store.all().back().headers,
+                 QByteArray("Host: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                            "Content-Length: " +
+                            QByteArray::number(body.size()) + "\r\n"));
+
+        // Three requests on one connection, the second pipelined behind the first and without
+        // a body, the last one asking to close.
+        const Exchange reuse = exchange(
+            f.server.port(), {rawPost("/one", "a=1") + "POST /two HTTP/1.1\r\nHost: h\r\n\r\n",
+                              rawPost("/three", "c=3", "Connection: close\r\n")});
+        QCOMPARE(reuse.received.count("HTTP/1.1 200 OK\r\n"), 3);
+        QVERIFY(reuse.received.contains("Connection: close\r\n"));
+        QVERIFY(reuse.closedByServer);
+        QList<RecordedPost> posts = f.store.all();
+        QCOMPARE(posts.size(), 4);
+        QCOMPARE(posts[1].path, QStringLiteral("/one"));
+        QCOMPARE(posts[1].body, QByteArray("a=1"));
+        QCOMPARE(posts[2].path, QStringLiteral("/two"));
+        QCOMPARE(posts[2].body, QByteArray());
+        QCOMPARE(posts[3].body, QByteArray("c=3"));
+
+        // HTTP/1.0 closes after the answer unless asked to keep the connection.
+        const Exchange old =
+            exchange(f.server.port(), {"POST /old HTTP/1.0\r\nContent-Length: 3\r\n\r\nd=4"});
+        QVERIFY(old.received.startsWith("HTTP/1.1 200 OK\r\n"));
+        QVERIFY(old.closedByServer);
+
+        // A client that waits for 100 Continue before it sends the body (curl does).
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, f.server.port());
+        QTRY_COMPARE(socket.state(), QAbstractSocket::ConnectedState);
+        socket.write(
+            "POST /expect HTTP/1.1\r\nHost: h\r\nExpect: 100-continue\r\nContent-Length: "
+            "3\r\n\r\n");
+        QByteArray got;
+        QTRY_VERIFY((got += socket.readAll()).contains("\r\n\r\n"));
+        QCOMPARE(got, QByteArray("HTTP/1.1 100 Continue\r\n\r\n"));
+        socket.write("e=5");
+        QTRY_VERIFY((got += socket.readAll()).contains("HTTP/1.1 200 OK\r\n"));
+        QCOMPARE(f.store.all().back().body, QByteArray("e=5"));
+        QCOMPARE(f.store.all().size(), 6);
+    }
+
+    void malformedRequestsGet4xxAndServingGoesOn() {
+        Fixture f;
+        const QByteArray h = "Host: h\r\n";
+        QByteArray junk;
+        for (int i = 0; i < 256; ++i) {
+            junk += static_cast<char>(i);
+        }
+        const QList<QPair<QByteArray, QByteArray>> cases = {
+            {"GARBAGE\r\n\r\n", "400"},
+            {junk + "\r\n\r\n", "400"},
+            {"POST /r\r\n\r\n", "400"},
+            {"POST  /r HTTP/1.1\r\n" + h + "\r\n", "400"},
+            {"POST /r HTTP/2.0\r\n" + h + "\r\n", "400"},
+            {"POST /r?\xE8\xA8\xB1 HTTP/1.1\r\n" + h + "\r\n", "400"},
+            {"P(ST /r HTTP/1.1\r\n" + h + "\r\n", "400"},
+            {"POST /r HTTP/1.1\r\nContent-Length: 0\r\n\r\n", "400"},  // no Host
+            {"POST /r HTTP/1.1\r\nHost h\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\nHost : h\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\n" + h + " folded\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\nHost: h\rX-A: b\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\nHost: h\x01\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\n" + h + "Content-Length: abc\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\n" + h + "Content-Length: -1\r\n\r\n", "400"},
+            {"POST /r HTTP/1.1\r\n" + h + "Content-Length: 3\r\nContent-Length: 4\r\n\r\nabcd",
+             "400"},
+            {"POST /r HTTP/1.1\r\n" + h + "Content-Length: 99999999999999999999\r\n\r\n", "413"},
+            {"POST /r HTTP/1.1\r\n" + h + "Content-Length: 999999999\r\n\r\n", "413"},
+            {"POST /r HTTP/1.1\r\n" + h + "X-Long: " + QByteArray(70000, 'a'), "431"},
+            {"POST /r HTTP/1.1\r\n" + h + "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
+             "501"},
+        };
+        for (const auto& [request, status] : cases) {
+            const Exchange e = exchange(f.server.port(), {request});
+            const QByteArray label = request.left(40).toPercentEncoding(" /:\\");
+            QVERIFY2(e.received.startsWith("HTTP/1.1 " + status + ' '),
+                     (label + " -> " + e.received.left(40)).constData());
+            QVERIFY2(e.closedByServer, label.constData());
+        }
+        // A client that goes away in the middle of a body.
+        {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, f.server.port());
+            QTRY_COMPARE(socket.state(), QAbstractSocket::ConnectedState);
+            socket.write("POST /r HTTP/1.1\r\nHost: h\r\nContent-Length: 100\r\n\r\nx=1");
+            socket.flush();
+            QTest::qWait(50);
+            socket.abort();
+            QTest::qWait(50);
+        }
+        QCOMPARE(f.store.all().size(), 0);
+        QNetworkAccessManager nam;
+        QCOMPARE(post(nam, f.url(QStringLiteral("/orvex/register")), big5Body()).status, 200);
+        QCOMPARE(f.store.all().size(), 1);
+    }
+
+    void executableStartsOnceAndReportsFailures() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath(QStringLiteral("r.sqlite3"));
+        QProcess first;
+        const quint16 port =
+            startTool(first, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"),
+                              db, QStringLiteral("--mode"), QStringLiteral("error")});
+        QVERIFY(port != 0);
+
+        const Run second = runTool({QStringLiteral("--port"), QString::number(port),
+                                    QStringLiteral("--db"), dir.filePath(QStringLiteral("s"))});
+        QVERIFY(second.code != 0);
+        QVERIFY2(second.err.contains(QStringLiteral("127.0.0.1:%1").arg(port)),
+                 qPrintable(second.err));
+        QVERIFY(second.out.isEmpty());
+
+        QNetworkAccessManager nam;
+        const QUrl url(QStringLiteral("http://127.0.0.1:%1/orvex/register").arg(port));
+        QCOMPARE(post(nam, url, big5Body()).status, 500);
+        first.kill();
+        first.waitForFinished();
+        QCOMPARE(first.readAllStandardOutput(), QByteArray());  // nothing after the first line
+        QCOMPARE(runTool({QStringLiteral("dump"), QStringLiteral("--db"), db,
+                          QStringLiteral("--raw"), QStringLiteral("1")})
+                     .out,
+                 big5Body());
+
+        QFile foreign(dir.filePath(QStringLiteral("notes.txt")));
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write("not a database\n");
+        foreign.close();
+        const QList<QStringList> failing = {
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"),
+             foreign.fileName()},
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"),
+             foreign.fileName() + QStringLiteral("/inside/r.sqlite3")},
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--db"), dir.path()},
+            {QStringLiteral("--mode"), QStringLiteral("loud")},
+            {QStringLiteral("--port"), QStringLiteral("70000")},
+            {QStringLiteral("--port")},
+            {QStringLiteral("dump"), QStringLiteral("--port"), QStringLiteral("1")},
+            {QStringLiteral("dump"), QStringLiteral("--db"), dir.filePath(QStringLiteral("no"))},
+        };
+        for (const QStringList& args : failing) {
+            const Run run = runTool(args);
+            QVERIFY2(run.code > 0, qPrintable(args.join(u' ')));
+            QVERIFY2(run.err.startsWith(QStringLiteral("orvexreg-receiver: ")),
+                     qPrintable(run.err));
+        }
+        QVERIFY(foreign.open(QIODevice::ReadOnly));
+        QCOMPARE(foreign.readAll(), QByteArray("not a database\n"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("no"))));
+
+        const Run help = runTool({QStringLiteral("--help")});
+        QCOMPARE(help.code, 0);
+        QVERIFY(help.out.startsWith("usage: orvexreg-receiver"));
+    }
+
+    void defaultDatabaseIsCreatedInTheDataFolder() {
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        const Run none = runTool({QStringLiteral("dump")}, env);
+        QVERIFY(none.code != 0);
+        QVERIFY2(none.err.contains(dir.filePath(QStringLiteral("data/orvexreg/receiver.sqlite3"))),
+                 qPrintable(none.err));
+
+        QProcess tool;
+        QVERIFY(startTool(tool, {QStringLiteral("--port"), QStringLiteral("0")}, env) != 0);
+        tool.kill();
+        tool.waitForFinished();
+        const Run empty = runTool({QStringLiteral("dump")}, env);
+        QCOMPARE(empty.code, 0);
+        QCOMPARE(empty.out, QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceiver)
+#include "tst_receiver.moc"

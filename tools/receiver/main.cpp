@@ -1,0 +1,169 @@
+#include "Receiver.h"
+
+#include "platform/Error.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent]\n"
+    "       orvexreg-receiver dump [--db FILE] [--raw ID]\n"
+    "\n"
+    "Receives registrations on 127.0.0.1 and records every POST (any path) with its\n"
+    "headers and exact body bytes in a SQLite file.\n"
+    "\n"
+    "  --port N     port to listen on (default 8950; 0 picks a free one). The first line\n"
+    "               on standard output is \"listening on 127.0.0.1:PORT\".\n"
+    "  --db FILE    database (default $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
+    "  --mode M     ok: answer 200 with a Big5 page; error: answer 500;\n"
+    "               silent: record, then never answer (default ok)\n"
+    "\n"
+    "While it runs, GET /_control/mode?set=ok|error|silent switches the mode and\n"
+    "GET /_control/mode shows it; these requests are not recorded.\n"
+    "\n"
+    "dump prints every recorded POST with its body decoded from Big5; dump --raw ID\n"
+    "writes the body bytes of one POST to standard output as they were received.\n";
+
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+struct Options {
+    bool dump = false;
+    quint16 port = 8950;
+    QString db;
+    ReceiverMode mode = ReceiverMode::Ok;
+    std::optional<qint64> raw;
+};
+
+Options parse(QStringList args) {
+    Options o;
+    if (!args.isEmpty() && args.front() == QStringLiteral("dump")) {
+        o.dump = true;
+        args.removeFirst();
+    }
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& option = args[i];
+        const auto value = [&] {
+            if (i + 1 >= args.size()) {
+                throw UsageError(QStringLiteral("%1 needs a value").arg(option));
+            }
+            return args[++i];
+        };
+        if (option == QStringLiteral("--db")) {
+            o.db = value();
+        } else if (option == QStringLiteral("--port") && !o.dump) {
+            const QString text = value();
+            bool ok = false;
+            const uint port = text.toUInt(&ok);
+            if (!ok || port > 65535) {
+                throw UsageError(QStringLiteral("invalid port %1").arg(text));
+            }
+            o.port = static_cast<quint16>(port);
+        } else if (option == QStringLiteral("--mode") && !o.dump) {
+            const QString text = value();
+            const std::optional<ReceiverMode> mode = parseReceiverMode(text);
+            if (!mode) {
+                throw UsageError(QStringLiteral("invalid mode %1").arg(text));
+            }
+            o.mode = *mode;
+        } else if (option == QStringLiteral("--raw") && o.dump) {
+            const QString text = value();
+            bool ok = false;
+            o.raw = text.toLongLong(&ok);
+            if (!ok) {
+                throw UsageError(QStringLiteral("invalid id %1").arg(text));
+            }
+        } else {
+            throw UsageError(QStringLiteral("unknown argument %1").arg(option));
+        }
+    }
+    if (o.db.isEmpty()) {
+        o.db = ReceiverStore::defaultPath();
+    }
+    return o;
+}
+
+int dump(const Options& o) {
+    ReceiverStore store(o.db, false);
+    if (o.raw) {
+        const std::optional<RecordedPost> post = store.find(*o.raw);
+        if (!post) {
+            throw Error(QStringLiteral("no post with id %1 in %2").arg(*o.raw).arg(o.db));
+        }
+        std::fwrite(post->body.constData(), 1, static_cast<size_t>(post->body.size()), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    QTextStream out(stdout);
+    bool first = true;
+    for (const RecordedPost& post : store.all()) {
+        if (!first) {
+            out << '\n';
+        }
+        first = false;
+        out << formatPost(post);
+    }
+    out.flush();
+    return 0;
+}
+
+int serve(const Options& o) {
+    QTextStream err(stderr);
+    ReceiverStore store(o.db);
+    ReceiverServer server(store, o.mode);
+    if (!server.listen(o.port)) {
+        throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
+                        .arg(o.port)
+                        .arg(server.errorString()));
+    }
+    QObject::connect(&server, &ReceiverServer::recorded, [&store, &err](qint64 id) {
+        // A second read keeps the signal small; posts are few.
+        if (const std::optional<RecordedPost> post = store.find(id)) {
+            err << QStringLiteral("#%1 %2 %3, %4 bytes\n")
+                       .arg(id)
+                       .arg(post->method, post->path)
+                       .arg(post->body.size());
+            err.flush();
+        }
+    });
+    QObject::connect(&server, &ReceiverServer::modeChanged, [&err](ReceiverMode mode) {
+        err << QStringLiteral("mode %1\n").arg(receiverModeName(mode));
+        err.flush();
+    });
+    QObject::connect(&server, &ReceiverServer::storeFailed, [&err](const QString& message) {
+        err << QStringLiteral("orvexreg-receiver: %1\n").arg(message);
+        err.flush();
+    });
+    err << QStringLiteral("recording into %1, mode %2\n").arg(o.db, receiverModeName(o.mode));
+    err.flush();
+    QTextStream out(stdout);
+    out << QStringLiteral("listening on 127.0.0.1:%1\n").arg(server.port());
+    out.flush();
+    return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    try {
+        const Options o = parse(args);
+        return o.dump ? dump(o) : serve(o);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "orvexreg-receiver: %s\nTry 'orvexreg-receiver --help'.\n", e.what());
+        return 2;
+    } catch (const Error& e) {
+        std::fprintf(stderr, "orvexreg-receiver: %s\n", e.what());
+        return 1;
+    }
+}
