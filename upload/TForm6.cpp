@@ -1,14 +1,199 @@
 #include "TForm6.h"
 
-TForm6::TForm6(QWidget* parent)
-    : QWidget(parent),
-      Edit1(new QLineEdit(this)),
-      Timer1(new QTimer(this)),
-      CppWebBrowser2(new TCppWebBrowser(this)),
-      Panel4(new QFrame(this)) {
-    setWindowTitle(QStringLiteral("ORVEX產品註冊"));
+#include "PagePath.h"
+#include "app/Forms.h"
+#include "app/TForm1.h"
+#include "controls/Placement.h"
+#include "platform/Cp950.h"
+#include "platform/Error.h"
+#include "platform/Hive.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
+#include "platform/Registry.h"
+#include "registration/TForm5.h"
+#include "state/Keys.h"
+#include "state/RegUtils.h"
+#include "state/Settings.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+constexpr int kHoverLightness = 80;
+
+}  // namespace
+
+void PostRegistration(TCppWebBrowser* browser, const QString& address, const QString& body) {
+    browser->Navigate(address, cp950::encode(body),
+                      QByteArrayLiteral("Content-Type: application/x-www-form-urlencoded\r\n"));
+}
+
+TForm6::TForm6(QWidget* parent) : QWidget(parent), Timer1(new QTimer(this)) {
+    setupUi(this);
+    // No title-bar buttons: the window closes through its own buttons only.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(465, 373);
-    Edit1->hide();
-    Panel4->hide();
     Timer1->setInterval(2000);
+    connect(Timer1, &QTimer::timeout, this, &TForm6::Timer1Timer);
+    connect(CppWebBrowser1, &TCppWebBrowser::NavigateError, this,
+            &TForm6::CppWebBrowser1NavigateError);
+    connect(CppWebBrowser1, &TCppWebBrowser::DownloadComplete, this,
+            &TForm6::CppWebBrowser1DownloadComplete);
+    connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
+            &TForm6::CppWebBrowser1DocumentComplete);
+    const auto button = [this](THoverLabel* full, THoverLabel* caption, void (TForm6::*click)(),
+                               void (TForm6::*enter)(), void (TForm6::*leave)()) {
+        for (THoverLabel* label : {full, caption}) {
+            connect(label, &THoverLabel::clicked, this, click);
+            connect(label, &THoverLabel::mouseEntered, this, enter);
+            connect(label, &THoverLabel::mouseLeft, this, leave);
+        }
+    };
+    button(Label9, Label10, &TForm6::Label9Click, &TForm6::Label9MouseEnter,
+           &TForm6::Label9MouseLeave);
+    button(Label8, Label11, &TForm6::Label8Click, &TForm6::Label8MouseEnter,
+           &TForm6::Label8MouseLeave);
+    button(Label7, Label12, &TForm6::Label7Click, &TForm6::Label7MouseEnter,
+           &TForm6::Label7MouseLeave);
+    msg::reportErrors([this] { FormCreate(); });
+}
+
+void TForm6::FormCreate() {
+    programFolder_ = paths::programFolder();
+    postFailed = 0;
+    CppWebBrowser2->Navigate(pagePath(programFolder_, QStringLiteral("upload.htm")));
+}
+
+void TForm6::FormShow() {
+    aspUrl = settings::uploadAddress(pagePath(programFolder_, QStringLiteral("regset.ini")));
+    Timer1->start();
+}
+
+void TForm6::Timer1Timer() {
+    errorShown_ = false;
+    PostRegistration(CppWebBrowser1, aspUrl, Edit1->text());
+    Timer1->stop();
+}
+
+void TForm6::CppWebBrowser1NavigateError() {
+    postFailed = 1;
+}
+
+void TForm6::handleResult() {
+    const bool failed = postFailed == 1;
+    Label1->setText(failed ? QStringLiteral("上傳失敗") : QStringLiteral("上傳成功"));
+    // The message lines come from the program folder's settings file only.
+    const QStringList lines = failed ? settings::failMessageLines() : settings::okMessageLines();
+    QLabel* const messageLabels[] = {Label2, Label3, Label4, Label5, Label6};
+    for (int i = 0; i < 5; ++i) {
+        messageLabels[i]->setText(lines.value(i));
+    }
+    // Without the state key nothing is recorded, but the user still learns the outcome; the
+    // error is told once per post, not at each of its completion events.
+    try {
+        recordOutcome(failed);
+    } catch (const std::exception& e) {
+        if (!errorShown_) {
+            errorShown_ = true;
+            msg::showError(e);
+        }
+    }
+    CppWebBrowser2->Navigate(pagePath(
+        programFolder_, failed ? QStringLiteral("upfail.htm") : QStringLiteral("upsucss.htm")));
+    if (failed) {
+        Panel2->show();
+        Panel3->show();
+    }
+    Panel4->show();
+    CppWebBrowser1->setVisible(false);
+}
+
+// Every value of one outcome is written together or not at all.
+void TForm6::recordOutcome(bool failed) {
+    HiveTransaction transaction;
+    Registry reg;
+    if (failed) {
+        reg.OpenKey(keys::StateKey);
+        reg.WriteBytes(keys::RegStr, cp950::encode(Edit1->text()));
+        reg.WriteString(keys::UploadFail, QStringLiteral("y"));
+        reg.CloseKey();
+    } else {
+        reg.OpenKey(keys::RunKey);
+        reg.DeleteValue(keys::RunValue);
+        reg.CloseKey();
+        reg.OpenKey(keys::StateKey);
+        reg.WriteString(keys::UploadFail, QStringLiteral("n"));
+        reg.WriteInteger(keys::VaccineInstalled, -1);
+        reg.CloseKey();
+        const RegUtils utils;
+        utils.SetRegDate();
+        utils.SetNotifyHide();
+    }
+    transaction.commit();
+}
+
+void TForm6::Label9Click() {
+    CppWebBrowser2->Navigate(pagePath(programFolder_, QStringLiteral("upload.htm")));
+    Panel2->hide();
+    Panel3->hide();
+    Panel4->hide();
+    postFailed = 0;
+    Timer1->start();
+}
+
+void TForm6::Label8Click() {
+    hide();
+    Form5->PrintRegCard();
+    Form1->close();
+}
+
+void TForm6::Label7Click() {
+    const RegUtils utils;
+    if (utils.GetRegDate() != 0) {
+        utils.ShellOpen(keys::NotifyProgram, QStringLiteral("hide"));
+    }
+    hide();
+    Form1->close();
+}
+
+void TForm6::ShowPrintResult() {
+    show();
+    Timer1->stop();
+    CppWebBrowser2->Navigate(
+        paths::join(paths::local(keys::InstallFolder), QStringLiteral("upsucss.htm")));
+    Panel4->show();
+}
+
+void TForm6::Label9MouseEnter() {
+    ProEffectImage1->Effect_Lightness(kHoverLightness);
+}
+void TForm6::Label9MouseLeave() {
+    ProEffectImage1->assignPicture(ProEffectImage7);
+}
+void TForm6::Label8MouseEnter() {
+    ProEffectImage2->Effect_Lightness(kHoverLightness);
+}
+void TForm6::Label8MouseLeave() {
+    ProEffectImage2->assignPicture(ProEffectImage7);
+}
+void TForm6::Label7MouseEnter() {
+    ProEffectImage3->Effect_Lightness(kHoverLightness);
+}
+void TForm6::Label7MouseLeave() {
+    ProEffectImage3->assignPicture(ProEffectImage7);
+}
+
+void TForm6::showEvent(QShowEvent* event) {
+    placement::centreOnScreen(this);
+    QWidget::showEvent(event);
+    msg::reportErrors([this] { FormShow(); });
+}
+
+void TForm6::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

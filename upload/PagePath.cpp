@@ -1,0 +1,14 @@
+#include "PagePath.h"
+
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "state/Keys.h"
+
+QString pagePath(const QString& programFolder, const QString& name) {
+    const QString inProgram = paths::join(programFolder, name);
+    const QString install = paths::local(keys::InstallFolder);
+    if (!files::fileExists(inProgram) && files::folderExists(install)) {
+        return paths::join(install, name);
+    }
+    return inProgram;
+}
