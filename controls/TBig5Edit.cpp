@@ -3,16 +3,62 @@
 #include "platform/Cp950.h"
 #include "platform/MessageBoxes.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QValidator>
+
+// QLineEdit asks its validator about every change before it reports it; a correction made
+// there replaces the change instead of following it, so no signal ever carries refused text.
+// (Correcting from textEdited instead would be followed by a late textChanged with the
+// uncorrected text.)
+class Big5Validator final : public QValidator {
+public:
+    explicit Big5Validator(TBig5Edit* edit) : QValidator(edit), edit_(edit) {}
+
+    // An edit that keeps nothing is undone rather than reported as a change to the same text.
+    State validate(QString& input, int& pos) const override {
+        return edit_->userChange(input, pos) ? Acceptable : Invalid;
+    }
+
+private:
+    TBig5Edit* edit_;
+};
+
+namespace {
+
+// Counts the handling of one input event, also when a handler behind it throws.
+class InputScope {
+public:
+    explicit InputScope(int& depth) : depth_(depth) { ++depth_; }
+    ~InputScope() { --depth_; }
+    InputScope(const InputScope&) = delete;
+    InputScope& operator=(const InputScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
 
 TBig5Edit::TBig5Edit(QWidget* parent) : QLineEdit(parent) {
-    // textChanged comes before textEdited, so when the user's edit is reported, previous_
-    // holds the text before it.
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
-        previous_ = current_;
-        current_ = text;
-    });
-    connect(this, &QLineEdit::textEdited, this, &TBig5Edit::userEdited);
+    setValidator(new Big5Validator(this));
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { committed_ = text; });
 }
 
 QString TBig5Edit::refusalText(const QString& character) {
@@ -23,50 +69,126 @@ QString TBig5Edit::refusalCaption() {
     return QStringLiteral("無法輸入的字");
 }
 
-void TBig5Edit::userEdited(const QString& edited) {
+TBig5Edit::Corrected TBig5Edit::correct(const QString& before, const QString& after, int maxBytes,
+                                        CharCase charCase) {
     // What the edit put in: the part between the common head and tail of old and new text.
-    const QString old = previous_;
     qsizetype head = 0;
-    while (head < old.size() && head < edited.size() && old[head] == edited[head]) {
+    while (head < before.size() && head < after.size() && before[head] == after[head]) {
         ++head;
     }
     qsizetype tail = 0;
-    while (tail < old.size() - head && tail < edited.size() - head &&
-           old[old.size() - 1 - tail] == edited[edited.size() - 1 - tail]) {
+    while (tail < before.size() - head && tail < after.size() - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
         ++tail;
     }
     // Never split a surrogate pair at the edges of the inserted part.
-    if (head > 0 && edited[head - 1].isHighSurrogate()) {
+    if (head > 0 && after[head - 1].isHighSurrogate()) {
         --head;
     }
-    QString inserted = edited.mid(head, edited.size() - head - tail);
-    const QString before = edited.left(head);
-    const QString after = edited.right(tail);
-
-    QString refused;
-    if (const auto bad = cp950::firstUnmappable(inserted)) {
-        refused = cp950::characterAt(inserted, *bad);
-        inserted = inserted.left(*bad);
+    if (tail > 0 && after[after.size() - tail].isLowSurrogate()) {
+        --tail;
     }
-    if (charCase_ == Upper) {
+    const QString kept = after.left(head);
+    const QString rest = after.right(tail);
+    QString inserted = after.mid(head, after.size() - head - tail);
+    if (charCase == Upper) {
         inserted = inserted.toUpper();
-    } else if (charCase_ == Lower) {
+    } else if (charCase == Lower) {
         inserted = inserted.toLower();
     }
-    if (maxBytes_ > 0) {
-        const qsizetype room = maxBytes_ - cp950::byteLength(before) - cp950::byteLength(after);
-        inserted = cp950::truncateToBytes(inserted, room < 0 ? 0 : room);
+
+    Corrected out;
+    QString held;
+    for (qsizetype i = 0; i < inserted.size();) {
+        const QString character = cp950::characterAt(inserted, i);
+        i += character.size();
+        if (cp950::tryEncode(character)) {
+            held += character;
+        } else if (!out.refused.contains(character)) {
+            out.refused += character;
+        }
     }
-    const QString result = before + inserted + after;
-    if (result != edited) {
-        const int cursor = static_cast<int>(before.size() + inserted.size());
-        setText(result);
-        setCursorPosition(cursor);
+    if (maxBytes > 0) {
+        const qsizetype room = maxBytes - cp950::byteLength(kept) - cp950::byteLength(rest);
+        held = cp950::truncateToBytes(held, room < 0 ? 0 : room);
     }
-    if (!refused.isEmpty()) {
-        msg::inform(refusalText(refused), refusalCaption());
-        setFocus();
+    out.text = kept + held + rest;
+    out.cursor = static_cast<int>(kept.size() + held.size());
+    return out;
+}
+
+bool TBig5Edit::userChange(QString& text, int& cursor) {
+    if (userInput_ == 0 || text == committed_) {
+        return true;
     }
+    const Corrected c = correct(committed_, text, maxBytes_, charCase_);
+    for (qsizetype i = 0; i < c.refused.size();) {
+        const QString character = cp950::characterAt(c.refused, i);
+        i += character.size();
+        if (!refused_.contains(character)) {
+            refused_ += character;
+        }
+    }
+    if (c.text == committed_) {
+        return false;
+    }
+    if (c.text != text) {
+        text = c.text;
+        cursor = c.cursor;
+    }
+    return true;
+}
+
+void TBig5Edit::reportRefused() {
+    if (userInput_ > 0 || refused_.isEmpty()) {
+        return;
+    }
+    // Name each refused character, surrogate pairs whole.
+    QStringList names;
+    for (qsizetype i = 0; i < refused_.size();) {
+        const QString character = cp950::characterAt(refused_, i);
+        i += character.size();
+        names.append(character);
+    }
+    refused_.clear();
+    msg::inform(refusalText(names.join(QStringLiteral("」「"))), refusalCaption());
+    setFocus();
+}
+
+bool TBig5Edit::event(QEvent* event) {
+    if (!isUserInput(event->type())) {
+        return QLineEdit::event(event);
+    }
+    bool handled = false;
+    {
+        InputScope scope(userInput_);
+        handled = QLineEdit::event(event);
+    }
+    reportRefused();
+    return handled;
+}
+
+void TBig5Edit::pasteAsUser() {
+    {
+        InputScope scope(userInput_);
+        paste();
+    }
+    reportRefused();
+}
+
+// The menu's paste runs after the menu closes, outside any input event of the field, so it
+// is rerouted to be checked like a typed paste.
+void TBig5Edit::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createStandardContextMenu();
+    const QString pasteText = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().startsWith(pasteText)) {
+            disconnect(action, nullptr, this, nullptr);
+            connect(action, &QAction::triggered, this, &TBig5Edit::pasteAsUser);
+        }
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void TBig5Edit::keyReleaseEvent(QKeyEvent* event) {

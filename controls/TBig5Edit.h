@@ -2,10 +2,14 @@
 
 #include <QLineEdit>
 
+class QValidator;
+
 // A line edit for Big5 text: its limit counts CP950 bytes (a Chinese character takes two),
 // it can turn typed letters to upper or lower case, and it refuses, with a message naming it,
 // any character that CP950 cannot hold, so nothing is ever stored as "?". The limit and the
-// case apply to what the user types or pastes; text set by the program is taken as it is.
+// case apply to what the user types, pastes or drops; text set by the program is taken as it
+// is. The correction happens before the change is reported, so textChanged and textEdited
+// only ever carry the corrected text.
 class TBig5Edit : public QLineEdit {
     Q_OBJECT
     Q_PROPERTY(int maxBytes READ maxBytes WRITE setMaxBytes)
@@ -26,18 +30,36 @@ public:
     static QString refusalText(const QString& character);
     static QString refusalCaption();
 
+    // What a user's edit from `before` to `after` leaves in the field, with the caret after
+    // the inserted part; `refused` collects the characters taken out (each once).
+    struct Corrected {
+        QString text;
+        int cursor = 0;
+        QString refused;
+    };
+    static Corrected correct(const QString& before, const QString& after, int maxBytes,
+                             CharCase charCase);
+
 signals:
     // A key was released in the field (after the key's edit took effect).
     void KeyUp();
 
 protected:
+    bool event(QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void userEdited(const QString& text);
+    friend class Big5Validator;
+    // Called by the validator for every change of the text, before it is reported; false when
+    // a user's edit keeps nothing.
+    bool userChange(QString& text, int& cursor);
+    void pasteAsUser();
+    void reportRefused();
 
     int maxBytes_ = 0;  // 0: no limit
     CharCase charCase_ = Normal;
-    QString current_;
-    QString previous_;
+    QString committed_;  // the text as last reported
+    int userInput_ = 0;  // > 0 while an input event of the user is being handled
+    QString refused_;    // refused characters waiting for their message
 };
