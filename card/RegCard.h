@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class PrintJob;
+class QWidget;
+class TForm7;
+
+// One product of the card, from its tab's slots.
+struct CardProduct {
+    QString PurchaseY;
+    QString PurchaseM;
+    QString PurchaseD;
+    QString PrinterType;
+    QString ProdCd;
+    QString ChnlId;
+};
+
+// Everything the registration card prints: the registration record, the texts the form
+// shows, and the products in the order of their tabs.
+struct RegCard {
+    bool person = true;  // MemberType is "Person"
+
+    QString RecName;
+    QString RecCompName;
+    QString RecBirthY;
+    QString RecBirthM;
+    QString RecBirthD;
+    QString RecPersonalId;
+    QString RecCompanyId;
+
+    QString sex;             // ComboBox3
+    QString education;       // ComboBox12
+    QString occupation;      // ComboBox4
+    QString position;        // ComboBox6
+    QString companyScale;    // ComboBox5
+    QString companyCapital;  // ComboBox7
+    QString county;          // ComboBox8
+    QString district;        // ComboBox9
+    QString postcode;        // Edit5
+    QString address;         // Edit6
+    QString email;           // Edit7
+    QString phoneArea;       // Edit8
+    QString phone;           // Edit9
+    QString phoneExt;        // Edit10
+    QString faxArea;         // Edit11
+    QString fax;             // Edit12
+    QString mobilePrefix;    // Edit14
+    QString mobile;          // Edit13
+
+    QList<CardProduct> products;
+};
+
+namespace card {
+
+// Products on the first page and on each further page.
+constexpr int FirstPageProducts = 5;
+constexpr int ProductsPerPage = 8;
+
+// Pages of a card with this many products; one at least.
+int pageCount(qsizetype products);
+
+// The title and dates line; an invalid first-run date prints as an empty date.
+QString datesLine(const QString& title, const QDate& firstRun, const QDate& today);
+// The settings file's header lines as the grey box shows them.
+QStringList headerLines(const QStringList& settingsLines);
+// The body of page 1, 2, ...: the member's lines on the first page, name, telephone and
+// mobile on the others, then the product blocks of the page.
+QStringList bodyLines(const RegCard& card, int page);
+QString pageNumber(int page);
+
+// The first-run date recorded in the hive; invalid when missing or not a date.
+QDate firstRunDate();
+
+// Fills the report and prints every page of the card as one job, showing the print dialog
+// once (parent: its owner). False when the dialog was cancelled: nothing was printed.
+bool printRegCard(TForm7& report, const RegCard& card, QWidget* parent);
+bool printRegCard(TForm7& report, const RegCard& card, PrintJob& job, QWidget* parent);
+
+}  // namespace card

@@ -1,0 +1,210 @@
+#include "TestEnvironment.h"
+#include "card/RegCard.h"
+#include "platform/Registry.h"
+#include "state/Keys.h"
+
+#include <QTest>
+
+namespace {
+
+RegCard person() {
+    RegCard card;
+    card.person = true;
+    card.RecName = QStringLiteral("王小明");
+    card.RecCompName = QStringLiteral("文山資訊");
+    card.RecBirthY = QStringLiteral("1970");
+    card.RecBirthM = QStringLiteral("3");
+    card.RecBirthD = QStringLiteral("7");
+    card.RecPersonalId = QStringLiteral("A123456789");
+    card.RecCompanyId = QStringLiteral("12345675");
+    card.sex = QStringLiteral("男");
+    card.education = QStringLiteral("大學");
+    card.occupation = QStringLiteral("資訊業");
+    card.position = QStringLiteral("工程師");
+    card.companyScale = QStringLiteral("50人以下");
+    card.companyCapital = QStringLiteral("500萬元以下");
+    card.county = QStringLiteral("臺北市");
+    card.district = QStringLiteral("內湖區");
+    card.postcode = QStringLiteral("114");
+    card.address = QStringLiteral("瑞光路588號");
+    card.email = QStringLiteral("ming@example.com.tw");
+    card.phoneArea = QStringLiteral("02");
+    card.phone = QStringLiteral("26587390");
+    card.phoneExt = QString();
+    card.mobilePrefix = QStringLiteral("0912");
+    card.mobile = QStringLiteral("345678");
+    card.products = {{QStringLiteral("2005"), QStringLiteral("3"), QStringLiteral("7"),
+                      QStringLiteral("Vantra K20"), QStringLiteral("EFF0001"),
+                      QStringLiteral("光華商場")}};
+    return card;
+}
+
+QList<CardProduct> numberedProducts(int n) {
+    QList<CardProduct> products;
+    for (int i = 1; i <= n; ++i) {
+        products.append({QStringLiteral("2005"), QStringLiteral("3"), QString::number(i),
+                         QStringLiteral("K%1").arg(i), QStringLiteral("SN%1").arg(i),
+                         QStringLiteral("D%1").arg(i)});
+    }
+    return products;
+}
+
+// The models named on a page, in order.
+QStringList models(const QStringList& lines) {
+    QStringList found;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral("機型："))) {
+            found << line.mid(3);
+        }
+    }
+    return found;
+}
+
+const QString blanks12 = QString(12, u' ');
+
+}  // namespace
+
+class TestCardLines : public QObject {
+    Q_OBJECT
+private slots:
+    void personLines() {
+        const QStringList expected = {
+            QStringLiteral("◎會員別：個人會員"),
+            QStringLiteral("◎中文姓名：王小明"),
+            QStringLiteral("◎公司名稱:文山資訊"),
+            QStringLiteral("◎生日：1970年3月7日"),
+            QStringLiteral("◎性別：男"),
+            QStringLiteral("◎教育：大學"),
+            QStringLiteral("◎行業：資訊業"),
+            QStringLiteral("◎職稱：工程師"),
+            QStringLiteral("◎身份證字號：A123456789"),
+            QStringLiteral("◎郵遞區號：114"),
+            QStringLiteral("◎縣市：臺北市"),
+            QStringLiteral("◎區域：內湖區"),
+            QStringLiteral("◎地址：瑞光路588號"),
+            QStringLiteral("◎電子郵件：ming@example.com.tw"),
+            QStringLiteral("◎電話：02-26587390-"),
+            QStringLiteral("◎傳真：-"),
+            QStringLiteral("◎手機：0912-345678"),
+            blanks12,
+            blanks12,
+            QStringLiteral("購買日期：2005年3月7日"),
+            QStringLiteral("機型：Vantra K20"),
+            QStringLiteral("產品序號：EFF0001"),
+            QStringLiteral("經銷商統編或名稱：光華商場"),
+        };
+        QCOMPARE(card::bodyLines(person(), 1), expected);
+    }
+
+    void enterpriseLines() {
+        RegCard card = person();
+        card.person = false;
+        card.faxArea = QStringLiteral("02");
+        card.fax = QStringLiteral("26587391");
+        const QStringList lines = card::bodyLines(card, 1);
+        QCOMPARE(lines.size(), 25);
+        QCOMPARE(lines[0], QStringLiteral("◎會員別：企業會員"));
+        // Birth and education stay, with whatever the form holds.
+        QCOMPARE(lines.mid(1, 7), card::bodyLines(person(), 1).mid(1, 7));
+        QCOMPARE(lines.mid(8, 4), (QStringList{QStringLiteral("◎公司統編：12345675"),
+                                               QStringLiteral("◎公司規模：50人以下"),
+                                               QStringLiteral("◎公司資本額：500萬元以下"),
+                                               QStringLiteral("◎郵遞區號：114")}));
+        QVERIFY(!lines.join(u'\n').contains(QStringLiteral("身份證字號")));
+        QCOMPARE(lines[17], QStringLiteral("◎傳真：02-26587391"));
+    }
+
+    void productsSpreadOverPages_data() {
+        QTest::addColumn<int>("products");
+        QTest::addColumn<QList<QStringList>>("pages");
+        const auto k = [](int from, int to) {
+            QStringList list;
+            for (int i = from; i <= to; ++i) {
+                list << QStringLiteral("K%1").arg(i);
+            }
+            return list;
+        };
+        QTest::newRow("1") << 1 << QList<QStringList>{k(1, 1)};
+        QTest::newRow("5") << 5 << QList<QStringList>{k(1, 5)};
+        QTest::newRow("6") << 6 << QList<QStringList>{k(1, 5), k(6, 6)};
+        QTest::newRow("13") << 13 << QList<QStringList>{k(1, 5), k(6, 13)};
+        QTest::newRow("14") << 14 << QList<QStringList>{k(1, 5), k(6, 13), k(14, 14)};
+        QTest::newRow("100") << 100
+                             << QList<QStringList>{k(1, 5),   k(6, 13),  k(14, 21), k(22, 29),
+                                                   k(30, 37), k(38, 45), k(46, 53), k(54, 61),
+                                                   k(62, 69), k(70, 77), k(78, 85), k(86, 93),
+                                                   k(94, 100)};
+    }
+    void productsSpreadOverPages() {
+        QFETCH(int, products);
+        QFETCH(QList<QStringList>, pages);
+        RegCard card = person();
+        card.products = numberedProducts(products);
+        QCOMPARE(card::pageCount(products), pages.size());
+        for (int page = 1; page <= pages.size(); ++page) {
+            QCOMPARE(models(card::bodyLines(card, page)), pages[page - 1]);
+        }
+    }
+
+    void emptyProductListStillGivesOnePage() {
+        QCOMPARE(card::pageCount(0), 1);
+        RegCard card = person();
+        card.products.clear();
+        QCOMPARE(card::bodyLines(card, 1).size(), 18);
+    }
+
+    void continuationPageStartsWithNamePhoneAndMobile() {
+        RegCard card = person();
+        card.products = numberedProducts(14);
+        const QStringList lines = card::bodyLines(card, 3);
+        QCOMPARE(lines,
+                 (QStringList{
+                     QStringLiteral("◎中文姓名：王小明"), QStringLiteral("◎電話：02-26587390-"),
+                     QStringLiteral("◎手機：0912-345678"), blanks12,
+                     QStringLiteral("購買日期：2005年3月14日"), QStringLiteral("機型：K14"),
+                     QStringLiteral("產品序號：SN14"), QStringLiteral("經銷商統編或名稱：D14")}));
+        QCOMPARE(card::bodyLines(card, 2).size(), 3 + 8 * 5);
+    }
+
+    void pageNumbers() {
+        QCOMPARE(card::pageNumber(1), QStringLiteral("第 1 頁"));
+        QCOMPARE(card::pageNumber(13), QStringLiteral("第 13 頁"));
+    }
+
+    void datesLine() {
+        QCOMPARE(card::datesLine(QStringLiteral("ORVEX產品註冊"), QDate(2005, 3, 7),
+                                 QDate(2006, 12, 25)),
+                 QStringLiteral("ORVEX產品註冊 ， 第一次執行日期2005/3/7 ， 列印日期2006/12/25"));
+        QCOMPARE(card::datesLine(QString(), QDate(2005, 3, 7), QDate(2005, 3, 7)),
+                 QStringLiteral(" ， 第一次執行日期2005/3/7 ， 列印日期2005/3/7"));
+        QCOMPARE(card::datesLine(QStringLiteral("T"), QDate(), QDate(2005, 3, 7)),
+                 QStringLiteral("T ， 第一次執行日期 ， 列印日期2005/3/7"));
+    }
+
+    void headerLinesAreIndented() {
+        QCOMPARE(card::headerLines({QStringLiteral("客服專線"), QString()}),
+                 (QStringList{QStringLiteral("      客服專線"), QStringLiteral("      ")}));
+    }
+
+    void firstRunDateFromTheHive() {
+        TestEnvironment env;
+        QVERIFY(!card::firstRunDate().isValid());  // no state key
+        Registry reg;
+        reg.OpenKey(keys::StateKey, true);
+        QVERIFY(!card::firstRunDate().isValid());  // no values
+        reg.WriteString(keys::FirstRunYear, QStringLiteral("2005"));
+        reg.WriteString(keys::FirstRunMonth, QStringLiteral("3"));
+        reg.WriteString(keys::FirstRunDay, QStringLiteral("7"));
+        QCOMPARE(card::firstRunDate(), QDate(2005, 3, 7));
+        reg.WriteString(keys::FirstRunMonth, QStringLiteral("三"));
+        QVERIFY(!card::firstRunDate().isValid());
+        reg.WriteString(keys::FirstRunMonth, QStringLiteral("2"));
+        reg.WriteString(keys::FirstRunDay, QStringLiteral("30"));
+        QVERIFY(!card::firstRunDate().isValid());
+        reg.WriteInteger(keys::FirstRunDay, 7);  // of the wrong type
+        QVERIFY(!card::firstRunDate().isValid());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardLines)
+#include "tst_cardlines.moc"
