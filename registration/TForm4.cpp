@@ -1,6 +1,83 @@
 #include "TForm4.h"
 
+#include "TForm5.h"
+#include "app/Forms.h"
+#include "app/TForm1.h"
+#include "controls/Placement.h"
+
+#include <QCloseEvent>
+
+namespace {
+
+constexpr int kHoverLightness = 80;
+
+}  // namespace
+
 TForm4::TForm4(QWidget* parent) : QWidget(parent) {
-    setWindowTitle(QStringLiteral("會員類別"));
+    // Flags and font before the controls exist: a later change of either does not reach the
+    // controls that carry a style sheet.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowStaysOnTopHint);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    setupUi(this);
     setFixedSize(268, 165);
+
+    for (THoverLabel* label : {Label2, Label4}) {
+        connect(label, &THoverLabel::clicked, this, &TForm4::Label2Click);
+        connect(label, &THoverLabel::mouseEntered, this, &TForm4::Label2MouseEnter);
+        connect(label, &THoverLabel::mouseLeft, this, &TForm4::Label2MouseLeave);
+    }
+    for (THoverLabel* label : {Label3, Label5}) {
+        connect(label, &THoverLabel::clicked, this, &TForm4::Label3Click);
+        connect(label, &THoverLabel::mouseEntered, this, &TForm4::Label3MouseEnter);
+        connect(label, &THoverLabel::mouseLeft, this, &TForm4::Label3MouseLeave);
+    }
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
+}
+
+// Hidden first, and MemberType set before the form is shown: the form lays itself out for
+// MemberType as it is shown.
+void TForm4::choose(const QString& memberType) {
+    hide();
+    Form5->MemberType = memberType;
+    Form5->show();
+}
+
+void TForm4::SpeedButton1Click() {
+    choose(QStringLiteral("Person"));
+}
+
+void TForm4::SpeedButton2Click() {
+    choose(QStringLiteral("Enterprise"));
+}
+
+void TForm4::Label2MouseEnter() {
+    ProEffectImage1->Effect_Lightness(kHoverLightness);
+}
+void TForm4::Label2MouseLeave() {
+    ProEffectImage1->assignPicture(ProEffectImage3);
+}
+void TForm4::Label3MouseEnter() {
+    ProEffectImage2->Effect_Lightness(kHoverLightness);
+}
+void TForm4::Label3MouseLeave() {
+    ProEffectImage2->assignPicture(ProEffectImage4);
+}
+
+void TForm4::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        placement::centreOnScreen(this);
+    }
+    QWidget::showEvent(event);
+}
+
+// The close box leads back to the main window; no member type is chosen.
+void TForm4::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+    Form1->show();
 }
