@@ -212,6 +212,10 @@ void TForm5::FormShow() {
     while (TabControl1->count() > 0) {
         TabControl1->removeTab(TabControl1->count() - 1);
     }
+    // The focus moves to Edit1, and a hint left from the last showing goes with it.
+    for (QWidget* hint : {Panel4, Panel5, Panel6}) {
+        hint->hide();
+    }
     Edit1->setFocus();
     setPurchaseDateToday();
 }
@@ -297,9 +301,15 @@ void TForm5::Image4Click() {
     Panel6->hide();
 }
 
+// Entering and leaving a field count, not the window losing and regaining the focus to a
+// message box or another program.
 bool TForm5::eventFilter(QObject* watched, QEvent* event) {
     const bool in = event->type() == QEvent::FocusIn;
-    if (in || event->type() == QEvent::FocusOut) {
+    const auto windowChange = [event] {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    };
+    if ((in || event->type() == QEvent::FocusOut) && !windowChange()) {
         const std::tuple<QObject*, void (TForm5::*)(), void (TForm5::*)()> hints[] = {
             {Edit8, &TForm5::Edit8Enter, &TForm5::Edit8Exit},
             {Edit14, &TForm5::Edit14Enter, &TForm5::Edit14Exit},

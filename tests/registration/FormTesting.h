@@ -32,7 +32,7 @@ inline void showForm(const QString& memberType) {
     Form5->MemberType = memberType;
     Form5->show();
     Form5->activateWindow();
-    QTest::qWaitForWindowActive(Form5);
+    QVERIFY(QTest::qWaitForWindowActive(Form5));
 }
 
 inline void writeState(const QString& name, const QString& value) {

@@ -35,7 +35,9 @@ struct Field {
         edit.setCharCase(c);
         edit.show();
         edit.activateWindow();
-        QTest::qWaitForWindowActive(&edit);
+        if (!QTest::qWaitForWindowActive(&edit)) {
+            qWarning("the field's window did not become active");
+        }
         edit.setFocus();
     }
 };

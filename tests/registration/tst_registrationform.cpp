@@ -3,6 +3,7 @@
 #include "platform/LocalClock.h"
 #include "platform/Profile.h"
 
+#include <QFile>
 #include <QFont>
 #include <QSignalSpy>
 
@@ -190,6 +191,55 @@ private slots:
         checkCaptions();
     }
 
+    void listsFromTheSettingsFile() {
+        {
+            // Without regset.ini and postcode.ini: empty lists and the defaults, nothing
+            // reported.
+            TestEnvironment env(true);
+            QVERIFY(QFile::remove(env.programFolder() + QStringLiteral("/regset.ini")));
+            QVERIFY(QFile::remove(env.programFolder() + QStringLiteral("/postcode.ini")));
+            Program program;
+            showForm(QStringLiteral("Enterprise"));
+            QCOMPARE(Form5->ComboBox4->count(), 0);
+            QCOMPARE(Form5->ComboBox7->count(), 0);
+            QVERIFY(Form5->CompanyScaleCodes.isEmpty());
+            QCOMPARE(Form5->ComboBox8->count(), 0);
+            QCOMPARE(Form5->DefaultProdCd, QStringLiteral("EFF"));
+            QCOMPARE(Form5->Edit15->text(), QStringLiteral("ORVEX Vantra K20 Series"));
+            QCOMPARE(Form5->Label35->text(),
+                     QStringLiteral("優惠或產品保固時，因身份或產品不符而影響您的權益！"));
+            QCOMPARE(env.boxes.count(), 0);
+        }
+        // More than 30 items keep every item and its code; a key without a value is coded by
+        // its position.
+        TestEnvironment env(true);
+        QString occupations = QStringLiteral("[OccupationList]\r\n");
+        for (int i = 1; i <= 35; ++i) {
+            occupations += QStringLiteral("行業%1=%2\r\n")
+                               .arg(i)
+                               .arg(i == 33 ? QString() : "X" + QString::number(i));
+        }
+        env.writeRegset(occupations +
+                        QStringLiteral("[PositionList]\r\n負責人\r\n職員=7\r\n"
+                                       "[Registdata]\r\nprinter=K99\r\nprod_cd=ABC\r\n"));
+        Program program;
+        showForm(QStringLiteral("Person"));
+        QCOMPARE(Form5->ComboBox4->count(), 35);
+        QCOMPARE(Form5->OccupationCodes.size(), 35);
+        QCOMPARE(Form5->OccupationCodes[34], QStringLiteral("X35"));
+        QCOMPARE(Form5->OccupationCodes[32], QString());
+        QCOMPARE(Form5->PositionCodes, QStringList({"1", "7"}));
+        QCOMPARE(Form5->Edit15->text(), QStringLiteral("K99"));
+        QCOMPARE(Form5->Edit16->text(), QStringLiteral("ABC"));
+        // Read again at every showing; the education list only at creation.
+        env.writeRegset(
+            QStringLiteral("[OccupationList]\r\n學生=1\r\n[EducationList]\r\n大學=\r\n"));
+        Form5->hide();
+        showForm(QStringLiteral("Person"));
+        QCOMPARE(items(Form5->ComboBox4), QStringList{QStringLiteral("學生")});
+        QCOMPARE(Form5->ComboBox12->count(), 0);
+    }
+
     void tabOrderFollowsTheFields() {
         TestEnvironment env(true);
         Program program;
@@ -351,6 +401,16 @@ private slots:
         Form5->Edit14->setFocus(Qt::TabFocusReason);
         QTest::mouseClick(Form5->Image2, Qt::LeftButton);
         QVERIFY(!Form5->Panel4->isVisible());
+
+        // A message box taking the window's focus leaves the hint in place.
+        Form5->Edit9->setFocus(Qt::TabFocusReason);
+        QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(Form5->Edit9, &away);
+        QVERIFY(Form5->Panel5->isVisible());
+        // The next showing starts in Edit1, without the hint.
+        Form5->hide();
+        showForm(QStringLiteral("Person"));
+        QVERIFY(!Form5->Panel5->isVisible());
         QVERIFY(!Form5->Image2->pixmap().isNull());
     }
 
