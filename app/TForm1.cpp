@@ -65,7 +65,10 @@ void TForm1::FormCreate() {
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    Label8->setFont(small);
+    // The captions carry their own style sheet, which keeps them from taking the window's font.
+    for (QLabel* caption : {Label5, Label6, Label7, Label8}) {
+        caption->setFont(small);
+    }
 
     programFolder_ = paths::programFolder();
     setWindowTitle(settings::windowTitle());

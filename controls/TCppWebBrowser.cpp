@@ -79,10 +79,12 @@ void TCppWebBrowser::Navigate(const QString& path) {
     ++navigation_;
     cancelPost();
     location_ = path;
-    showLocal(path);
+    // The page is read and laid out when the event loop comes to it, as a real navigation
+    // would be: creating a window with a browser costs no layout of its own.
     const quint64 mine = navigation_;
-    QTimer::singleShot(0, this, [this, mine] {
+    QTimer::singleShot(0, this, [this, mine, path] {
         if (mine == navigation_) {
+            showLocal(path);
             complete(false);
         }
     });

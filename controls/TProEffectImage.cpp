@@ -9,14 +9,24 @@ TProEffectImage::TProEffectImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+const QImage& TProEffectImage::Picture() const {
+    if (pending_) {
+        pending_ = false;
+        picture_ = pictures::load(pictureName_);
+    }
+    return picture_;
+}
+
 void TProEffectImage::setPicture(const QImage& picture) {
+    pending_ = false;
     picture_ = picture.convertToFormat(QImage::Format_ARGB32);
     update();
 }
 
 void TProEffectImage::setPictureName(const QString& name) {
     pictureName_ = name;
-    setPicture(pictures::load(name));
+    pending_ = true;
+    update();
 }
 
 void TProEffectImage::setStretch(bool on) {
@@ -41,17 +51,18 @@ QImage TProEffectImage::lightened(const QImage& image, int value) {
 }
 
 void TProEffectImage::Effect_Lightness(int value) {
-    setPicture(lightened(picture_, value));
+    setPicture(lightened(Picture(), value));
 }
 
 void TProEffectImage::paintEvent(QPaintEvent*) {
-    if (picture_.isNull()) {
+    const QImage& picture = Picture();
+    if (picture.isNull()) {
         return;
     }
     QPainter painter(this);
     if (stretch_) {
-        painter.drawImage(rect(), picture_);
+        painter.drawImage(rect(), picture);
     } else {
-        painter.drawImage(0, 0, picture_);
+        painter.drawImage(0, 0, picture);
     }
 }

@@ -15,7 +15,7 @@ class TProEffectImage : public QWidget {
 public:
     explicit TProEffectImage(QWidget* parent = nullptr);
 
-    const QImage& Picture() const { return picture_; }
+    const QImage& Picture() const;
     void setPicture(const QImage& picture);
     // The face of another control, as a leave handler restores it from the twin.
     void assignPicture(const TProEffectImage* other) { setPicture(other->Picture()); }
@@ -35,7 +35,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage picture_;
+    // A picture named in the layout is decoded when it is first needed: most windows stay
+    // hidden for the whole run, and large backgrounds cost start-up time.
+    mutable QImage picture_;
+    mutable bool pending_ = false;
     QString pictureName_;
     bool stretch_ = false;
 };

@@ -34,6 +34,16 @@ QString& overridePath() {
     return path;
 }
 
+// Names compare as SQLite's NOCASE does: ASCII letters only.
+QString asciiLower(QString text) {
+    for (QChar& c : text) {
+        if (c >= u'A' && c <= u'Z') {
+            c = QChar(c.unicode() + 32);
+        }
+    }
+    return text;
+}
+
 QStringList parts(const QString& relPath) {
     return relPath.split(u'\\', Qt::SkipEmptyParts);
 }
@@ -231,6 +241,11 @@ std::optional<qint64> Hive::findKey(qint64 from, const QString& relPath) {
     if (!open(false)) {
         return std::nullopt;
     }
+    // Keys are never removed, so a key once found keeps its id for the connection's life.
+    const auto cacheKey = qMakePair(from, asciiLower(relPath));
+    if (const auto cached = keyCache_.constFind(cacheKey); cached != keyCache_.constEnd()) {
+        return *cached;
+    }
     qint64 key = from;
     for (const QString& part : parts(relPath)) {
         sqlite3_stmt* s = statement(kFindChild, "SELECT id FROM keys WHERE parent=?1 AND name=?2");
@@ -245,6 +260,9 @@ std::optional<qint64> Hive::findKey(qint64 from, const QString& relPath) {
             fail(rc, "reading a key");
         }
         key = sqlite3_column_int64(s, 0);
+    }
+    if (depth_ == 0) {
+        keyCache_.insert(cacheKey, key);  // a key made in an open transaction may be undone
     }
     return key;
 }

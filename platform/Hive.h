@@ -3,7 +3,9 @@
 #include "Error.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -70,6 +72,7 @@ private:
     QString path_;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* statements_[10] = {};
+    QHash<QPair<qint64, QString>, qint64> keyCache_;
     int depth_ = 0;
     bool rollbackOnly_ = false;
 };
