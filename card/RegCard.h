@@ -5,19 +5,14 @@
 #include <QString>
 #include <QStringList>
 
+#include "registration/RegistrationRecord.h"
+
 class PrintJob;
 class QWidget;
 class TForm7;
 
 // One product of the card, from its tab's slots.
-struct CardProduct {
-    QString PurchaseY;
-    QString PurchaseM;
-    QString PurchaseD;
-    QString PrinterType;
-    QString ProdCd;
-    QString ChnlId;
-};
+using CardProduct = ProductEntry;
 
 // Everything the registration card prints: the registration record, the texts the form
 // shows, and the products in the order of their tabs.

@@ -1,5 +1,6 @@
 #include "TForm5.h"
 
+#include "FormHelpers.h"
 #include "Validation.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -21,6 +22,10 @@
 #include <QFocusEvent>
 #include <QPixmap>
 
+using formhelpers::fillList;
+using formhelpers::firstRunDate;
+using formhelpers::selectItem;
+
 namespace {
 
 constexpr int kHoverLightness = 60;
@@ -28,48 +33,8 @@ constexpr int kHoverLightness = 60;
 const QString kIncomplete = QStringLiteral("註冊內容不完整");
 const QString kWrong = QStringLiteral("註冊內容不正確");
 
-// Lists never come up with a selection of their own; the user picks.
-void fillList(QComboBox* list, const QStringList& items) {
-    list->clear();
-    list->addItems(items);
-    list->setCurrentIndex(-1);
-}
-
-// An index outside the list leaves it without selection.
-void selectItem(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-
 bool isAsciiLetter(QChar c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
-struct Date {
-    int year;
-    int month;
-    int day;
-};
-
-// The first-run date as the first run recorded it; nothing when it is missing, not a number
-// or no real date.
-std::optional<Date> firstRunDate() {
-    std::optional<int> y, m, d;
-    try {
-        Registry reg;
-        if (!reg.OpenKey(keys::StateKey)) {
-            return std::nullopt;
-        }
-        y = convert::parseInt32(reg.ReadString(keys::FirstRunYear));
-        m = convert::parseInt32(reg.ReadString(keys::FirstRunMonth));
-        d = convert::parseInt32(reg.ReadString(keys::FirstRunDay));
-        reg.CloseKey();
-    } catch (const Error&) {
-        return std::nullopt;  // a value of another type
-    }
-    if (!y || !m || !d || !validation::dateExists(*y, *m, *d)) {
-        return std::nullopt;
-    }
-    return Date{*y, *m, *d};
 }
 
 }  // namespace
@@ -218,6 +183,9 @@ void TForm5::FormShow() {
     }
     Edit1->setFocus();
     setPurchaseDateToday();
+    if (RegUtils().GetProductCount() > 0) {
+        RestoreEntries();
+    }
 }
 
 void TForm5::setPurchaseDateToday() {
@@ -400,6 +368,11 @@ void TForm5::Button1Click() {
 void TForm5::Button2Click() {
     if (!ValidateFields()) {
         return;
+    }
+    if (msg::ask(QStringLiteral("是否繼續註冊其他產品"), QStringLiteral("註冊其他ORVEX產品"))) {
+        addProduct();
+    } else {
+        completeRegistration();
     }
 }
 
@@ -675,8 +648,6 @@ void TForm5::Edit17KeyUp() {
         Edit17->setFocus();
     }
 }
-
-void TForm5::PrintRegCard() {}
 
 void TForm5::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

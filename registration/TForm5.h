@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegistrationRecord.h"
 #include "ui_TForm5.h"
 
 #include <QString>
@@ -13,7 +14,7 @@ class TProEffectImage;
 // The registration form: particulars, address, phones and the products of one registration,
 // laid out for a person or an enterprise. Its lists come from regset.ini, county, district
 // and postal code from postcode.ini.
-class TForm5 : public QWidget, public Ui::TForm5 {
+class TForm5 : public QWidget, public Ui::TForm5, public RegistrationRecord {
     Q_OBJECT
 public:
     static constexpr int MaxProducts = 100;
@@ -109,7 +110,13 @@ public:
     void Edit16KeyUp();
     void Edit17KeyUp();
 
-    void PrintRegCard();
+    // Writes the registration record to the state key.
+    void SaveEntries();
+    // Fills the form with the last stored registration and its last product.
+    void RestoreEntries();
+    // Prints the card of the last completed registration and shows the print result; false
+    // when the print dialog was cancelled (nothing printed, the form stays).
+    bool PrintRegCard();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -118,6 +125,11 @@ protected:
 
 private:
     bool isPerson() const { return MemberType == QStringLiteral("Person"); }
+    void addProduct();
+    void completeRegistration();
+    void captureRecord();
+    void storeSelectedProduct();
+    QList<ProductEntry> products() const;
     // The slot of the selected tab, or -1 while there is none.
     int productSlot() const;
     void storeText(ProductSlots& store, const QString& text);

@@ -144,7 +144,12 @@ void TForm6::Label9Click() {
 
 void TForm6::Label8Click() {
     hide();
-    Form5->PrintRegCard();
+    // Cancelled in the print dialog: back to the choices, the registration still waits.
+    if (!Form5->PrintRegCard()) {
+        show();
+        Timer1->stop();
+        return;
+    }
     Form1->close();
 }
 

@@ -38,19 +38,6 @@ QByteArray content(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// The whole hive as text, to compare before and after.
-QString dump(qint64 key = Hive::kRoot, const QString& name = QString()) {
-    QString out = u'[' + name + u']';
-    for (const Hive::Value& v : Hive::instance().values(key)) {
-        out += v.name + u'=' + QString::number(v.type) + u':' +
-               QString::fromLatin1(v.data.toHex()) + u';';
-    }
-    for (const QString& child : Hive::instance().subkeys(key)) {
-        out += dump(*Hive::instance().findKey(key, child), name + u'\\' + child);
-    }
-    return out;
-}
-
 // A program folder as delivered: the data files, a list of three of them, and the medium's
 // chinese/orvexreg copy whose files say where they came from.
 void deliver(const TestEnvironment& env, bool withList = true) {
@@ -110,11 +97,11 @@ private slots:
         deliver(env);
         LocalClock::setNow(kFirstStart);
         start();
-        const QString before = dump();
+        const QString before = TestEnvironment::hiveDump();
         QFile::remove(env.installFolder() + QStringLiteral("/upfail.htm"));
         LocalClock::setNow(kFirstStart.addDays(1));
         auto form = start();
-        QCOMPARE(dump(), before);
+        QCOMPARE(TestEnvironment::hiveDump(), before);
         QCOMPARE(filesIn(env.installFolder()), QStringList({"index.htm", "regset.ini"}));
         QCOMPARE(form->CppWebBrowser1->LocationURL(),
                  env.programFolder() + QStringLiteral("/index.htm"));

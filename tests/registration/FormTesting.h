@@ -77,4 +77,45 @@ inline void hover(QWidget* label, bool enter) {
     }
 }
 
+// A form that passes every check: 王小明, born 1970/3/7, 臺北市 中正區, one product bought
+// on the first-run day 2005/3/7.
+inline void fillValid(const QString& memberType) {
+    Form5->hide();
+    showForm(memberType);
+    TForm5& f = *Form5;
+    writeState(keys::FirstRunYear, QStringLiteral("2005"));
+    writeState(keys::FirstRunMonth, QStringLiteral("3"));
+    writeState(keys::FirstRunDay, QStringLiteral("7"));
+    while (f.TabControl1->count() > 0) {
+        f.TabControl1->removeTab(0);
+    }
+    f.Edit1->setText(QStringLiteral("王小明"));
+    f.Edit2->setText(QStringLiteral("1970"));
+    f.ComboBox1->setEnabled(true);
+    pick(f.ComboBox1, QStringLiteral("3"));
+    f.ComboBox2->setCurrentIndex(6);
+    f.ComboBox3->setCurrentIndex(0);
+    f.ComboBox4->setCurrentIndex(0);
+    f.ComboBox6->setCurrentIndex(0);
+    pick(f.ComboBox8, QStringLiteral("臺北市"));
+    f.Edit6->setText(QStringLiteral("忠孝東路一段1號"));
+    f.Edit7->setText(QStringLiteral("ming@example.com.tw"));
+    f.Edit8->setText(QStringLiteral("02"));
+    f.Edit9->setText(QStringLiteral("23456789"));
+    f.Edit16->setText(QStringLiteral("EFF1234567"));
+    f.Edit18->setText(QStringLiteral("2005"));
+    f.ComboBox10->setCurrentIndex(2);
+    f.ComboBox11->setCurrentIndex(6);
+    if (memberType == QStringLiteral("Person")) {
+        f.Edit3->clear();
+        f.Edit4->setText(QStringLiteral("A123456789"));
+    } else {
+        f.Edit3->setText(QStringLiteral("奧維斯股份有限公司"));
+        f.Edit4->setText(QStringLiteral("12345678"));
+        f.ComboBox5->setCurrentIndex(0);
+        f.ComboBox7->setCurrentIndex(0);
+    }
+    Form5->Edit1->setFocus();
+}
+
 }  // namespace formtesting

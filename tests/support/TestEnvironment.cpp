@@ -6,6 +6,7 @@
 #include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
 #include "platform/Paths.h"
+#include "platform/PrintEngine.h"
 #include "platform/Shell.h"
 
 #include <QDir>
@@ -26,6 +27,9 @@ TestEnvironment::TestEnvironment(bool withData) {
     });
     shell::setUrlOpener([this](const QUrl& url) { openedUrls.append(url); });
     lifetime::reset();
+    // No test ever waits on a real print dialog: cards go into a PDF file in the sandbox.
+    printing::reset();
+    printing::setPdfOutput(cardPdf());
     if (withData) {
         QDirIterator it(sourceData(), QDir::Files);
         while (it.hasNext()) {
@@ -44,6 +48,7 @@ TestEnvironment::~TestEnvironment() {
     shell::setLauncher({});
     shell::setUrlOpener({});
     lifetime::reset();
+    printing::reset();
     TCppWebBrowser::setTransferTimeoutMs(30000);
 }
 
@@ -67,4 +72,24 @@ void TestEnvironment::writeRegset(const QString& text) const {
 
 QString TestEnvironment::sourceData() {
     return QStringLiteral(ORVEX_SOURCE_DIR "/data");
+}
+
+namespace {
+
+QString dumpKey(qint64 key, const QString& name) {
+    QString out = u'[' + name + u']';
+    for (const Hive::Value& v : Hive::instance().values(key)) {
+        out += v.name + u'=' + QString::number(v.type) + u':' +
+               QString::fromLatin1(v.data.toHex()) + u';';
+    }
+    for (const QString& child : Hive::instance().subkeys(key)) {
+        out += dumpKey(*Hive::instance().findKey(key, child), name + u'\\' + child);
+    }
+    return out;
+}
+
+}  // namespace
+
+QString TestEnvironment::hiveDump() {
+    return dumpKey(Hive::kRoot, QString());
 }

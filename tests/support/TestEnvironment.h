@@ -27,12 +27,17 @@ public:
     QString programFolder() const { return root() + QStringLiteral("/program"); }
     QString makerFolder() const { return driveC() + QStringLiteral("/Program Files/Quillmarsh"); }
     QString installFolder() const { return makerFolder() + QStringLiteral("/orvexreg"); }
+    // Where a printed card goes.
+    QString cardPdf() const { return root() + QStringLiteral("/card.pdf"); }
 
     // Writes a file below root(), creating folders; `text` is encoded as CP950.
     void writeFile(const QString& path, const QByteArray& bytes) const;
     void writeText(const QString& path, const QString& text) const;
     // A regset.ini in the program folder with exactly this (UTF-8 written) content.
     void writeRegset(const QString& text) const;
+
+    // The whole hive as text (keys, value names, types and bytes), to compare states.
+    static QString hiveDump();
 
     // The repository's data folder.
     static QString sourceData();

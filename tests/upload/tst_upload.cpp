@@ -5,6 +5,7 @@
 #include "platform/Hive.h"
 #include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
+#include "platform/PrintEngine.h"
 #include "platform/Registry.h"
 #include "registration/TForm5.h"
 #include "state/Keys.h"
@@ -309,6 +310,24 @@ private slots:
         QVERIFY(UploadRun::waitForOutcome());
         QTest::mouseClick(Form6->Label11, Qt::LeftButton);
         QVERIFY(lifetime::endRequested());
+        QVERIFY(QFileInfo(env.cardPdf()).size() > 0);
+        QCOMPARE(runValue(), QStringLiteral("<none>"));
+    }
+
+    void cancelledPrintKeepsTheFailedUploadWindow() {
+        TestEnvironment env(true);
+        UploadRun run(env, ReceiverMode::Error);
+        run.upload();
+        QVERIFY(UploadRun::waitForOutcome());
+        printing::setPdfOutput(QString());
+        printing::setDialog([](QPrinter&, QWidget*) { return false; });
+        Form6->Label8Click();
+        QVERIFY(!lifetime::endRequested());
+        QVERIFY(Form6->isVisible());
+        QVERIFY(!Form6->Timer1->isActive());
+        QVERIFY(Form6->Panel3->isVisibleTo(Form6));
+        QCOMPARE(run.posts().size(), 1);
+        QCOMPARE(runValue(), keys::NotifyCommand);
     }
 };
 

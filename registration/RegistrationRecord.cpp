@@ -1,0 +1,70 @@
+#include "RegistrationRecord.h"
+
+namespace {
+
+// "&name=" for the first product, "&name<k>=" for the product at tab k from 1 on.
+QString productPiece(const char* name, int k) {
+    QString piece = QStringLiteral("&") + QString::fromLatin1(name);
+    if (k > 0) {
+        piece += QString::number(k);
+    }
+    return piece + u'=';
+}
+
+}  // namespace
+
+QString registrationString(const RegistrationRecord& r, const RegistrationContext& c) {
+    QString s;
+    s += QStringLiteral("Name=") + r.RecName;
+    s += QStringLiteral("&Comp_Name=") + r.RecCompName;
+    s += QStringLiteral("&Birthday_Y=") + r.RecBirthY;
+    s += QStringLiteral("&Birthday_M=") + r.RecBirthM;
+    s += QStringLiteral("&Birthday_D=") + r.RecBirthD;
+    s += c.male ? QStringLiteral("&Sex=M") : QStringLiteral("&Sex=F");
+    s += QStringLiteral("&Occupation=") + r.RecOccupation;
+    s += QStringLiteral("&Pos=") + r.RecPos;
+    s += QStringLiteral("&Area=") + QString::number(c.area);
+    s += QStringLiteral("&AreaString1=") + r.RecArea1;
+    s += QStringLiteral("&AreaString2=") + r.RecArea2;
+    s += QStringLiteral("&ZIP=") + r.RecZip;
+    s += QStringLiteral("&Addr=") + r.RecAddr;
+    s += QStringLiteral("&E_Addr=") + r.RecEAddr;
+    s += QStringLiteral("&Phone=") + r.RecPrePhone + u'-' + r.RecPhone + u'-' + r.RecExtPhone;
+    s += QStringLiteral("&Fax=") + r.RecPreFax + u'-' + r.RecFax;
+    s += QStringLiteral("&MobilePhone=") + r.RecPreMPhone + u'-' + r.RecMPhone;
+    if (c.person) {
+        s += QStringLiteral("&personalid=") + r.RecPersonalId;
+        s += QStringLiteral("&Education=") + r.RecEducation;
+        s += QStringLiteral("&ownertype=0");
+        s += QStringLiteral("&CompanyCapital=");
+    } else {
+        s += QStringLiteral("&CompanyScale=") + r.RecCompanyScale;
+        s += QStringLiteral("&CompanyCapital=") + r.RecCompanyCapital;
+        s += QStringLiteral("&CompanyID=") + r.RecCompanyId;
+        s += QStringLiteral("&ownertype=1");
+        s += QStringLiteral("&personalid=");
+    }
+    s += QStringLiteral("&RegProductCount=") + QString::number(c.products.size());
+    for (int k = 0; k < c.products.size(); ++k) {
+        const ProductEntry& p = c.products[k];
+        if (!p.isComplete()) {
+            continue;
+        }
+        s += productPiece("purchase_date_y", k) + p.PurchaseY;
+        s += productPiece("purchase_date_m", k) + p.PurchaseM;
+        s += productPiece("purchase_date_d", k) + p.PurchaseD;
+        s += productPiece("prod_cd", k) + p.ProdCd;
+        s += productPiece("Printer_type", k) + p.PrinterType;
+        s += productPiece("Chnl_ID", k) + p.ChnlId;
+    }
+    s += QStringLiteral("&FRD_y=") + QString::number(c.firstRunYear);
+    s += QStringLiteral("&FRD_m=") + QString::number(c.firstRunMonth);
+    s += QStringLiteral("&FRD_d=") + QString::number(c.firstRunDay);
+    s += c.fast ? QStringLiteral("&IsFastReg=1") : QStringLiteral("&IsFastReg=0");
+    s += QStringLiteral("&version=") + c.version;
+    return s;
+}
+
+bool isFastRegistration(const QDate& firstRun, const QDate& today, int days) {
+    return firstRun.daysTo(today) <= days;
+}
