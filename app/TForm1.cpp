@@ -31,22 +31,14 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
                    Qt::WindowCloseButtonHint);
     setFixedSize(748, 527);
 
-    const auto hover = [this](THoverLabel* a, THoverLabel* b, void (TForm1::*click)(),
-                              void (TForm1::*enter)(), void (TForm1::*leave)()) {
-        for (THoverLabel* label : {a, b}) {
-            connect(label, &THoverLabel::clicked, this, click);
-            connect(label, &THoverLabel::mouseEntered, this, enter);
-            connect(label, &THoverLabel::mouseLeft, this, leave);
-        }
-    };
-    hover(Label1, Label5, &TForm1::Label1Click, &TForm1::Label1MouseEnter,
-          &TForm1::Label1MouseLeave);
-    hover(Label2, Label6, &TForm1::Label2Click, &TForm1::Label2MouseEnter,
-          &TForm1::Label2MouseLeave);
-    hover(Label3, Label7, &TForm1::Label3Click, &TForm1::Label3MouseEnter,
-          &TForm1::Label3MouseLeave);
-    hover(Label4, Label8, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
-          &TForm1::Label4MouseLeave);
+    bindHoverButton(this, {Label1, Label5}, &TForm1::Label1Click, &TForm1::Label1MouseEnter,
+                    &TForm1::Label1MouseLeave);
+    bindHoverButton(this, {Label2, Label6}, &TForm1::Label2Click, &TForm1::Label2MouseEnter,
+                    &TForm1::Label2MouseLeave);
+    bindHoverButton(this, {Label3, Label7}, &TForm1::Label3Click, &TForm1::Label3MouseEnter,
+                    &TForm1::Label3MouseLeave);
+    bindHoverButton(this, {Label4, Label8}, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
+                    &TForm1::Label4MouseLeave);
     connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);

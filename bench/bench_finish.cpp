@@ -15,8 +15,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
+#include "Median.h"
 
 namespace {
 
@@ -123,9 +123,7 @@ int main(int argc, char** argv) {
         raw.push_back(baseline::viaSqlite(folder + QStringLiteral("-raw.db"), rows));
         form.push_back(completion(folder));
     }
-    std::sort(form.begin(), form.end());
-    std::sort(raw.begin(), raw.end());
-    const double f = form[kRounds / 2], r = raw[kRounds / 2];
+    const double f = median(form), r = median(raw);
     std::printf("100-product registration, median of %d:\n", kRounds);
     std::printf("  completion in the form:   %8.3f ms\n", f);
     std::printf("  raw SQLite inserts:       %8.3f ms\n", r);

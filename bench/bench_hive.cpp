@@ -9,9 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
+#include "Median.h"
 
 namespace {
 
@@ -39,11 +39,6 @@ double viaHive(const QString& path, const std::vector<baseline::Row>& rows) {
     const double ms = timer.nsecsElapsed() / 1e6;
     Hive::setPath(QString());
     return ms;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
+#include "Median.h"
 
 namespace {
 
@@ -25,12 +25,6 @@ Run once(const QString& program, const QProcessEnvironment& env) {
     p.waitForFinished(60000);
     const double ms = timer.nsecsElapsed() / 1e6;
     return {ms, p.readAllStandardOutput().trimmed().toLongLong()};
-}
-
-template <typename T>
-T median(std::vector<T> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <initializer_list>
 
 // A transparent label that reports click, pointer enter and pointer leave: the hot area and
 // the caption of a hover image button.
@@ -23,3 +24,14 @@ protected:
 private:
     bool pressed_ = false;
 };
+
+// Gives the hot area and the caption of one hover button the button's click, enter and leave.
+template <typename Owner, typename Click, typename Enter, typename Leave>
+void bindHoverButton(Owner* owner, std::initializer_list<THoverLabel*> labels, Click click,
+                     Enter enter, Leave leave) {
+    for (THoverLabel* label : labels) {
+        QObject::connect(label, &THoverLabel::clicked, owner, click);
+        QObject::connect(label, &THoverLabel::mouseEntered, owner, enter);
+        QObject::connect(label, &THoverLabel::mouseLeft, owner, leave);
+    }
+}

@@ -1,5 +1,7 @@
 #include "Hive.h"
 
+#include "SqliteScalar.h"
+
 #include <sqlite3.h>
 #include <QDir>
 #include <QFile>
@@ -175,15 +177,8 @@ bool Hive::open(bool create) {
 
 void Hive::initialise() {
     const auto scalar = [this](const char* sql) {
-        sqlite3_stmt* s = nullptr;
-        int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
-        if (rc != SQLITE_OK) {
-            fail(rc, sql);
-        }
-        rc = sqlite3_step(s);
-        const qint64 value = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
-        sqlite3_finalize(s);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        qint64 value = 0;
+        if (const int rc = sqliteScalar(db_, sql, value); rc != SQLITE_OK) {
             fail(rc, sql);
         }
         return value;

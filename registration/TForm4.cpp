@@ -25,16 +25,10 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
     setupUi(this);
     setFixedSize(268, 165);
 
-    for (THoverLabel* label : {Label2, Label4}) {
-        connect(label, &THoverLabel::clicked, this, &TForm4::Label2Click);
-        connect(label, &THoverLabel::mouseEntered, this, &TForm4::Label2MouseEnter);
-        connect(label, &THoverLabel::mouseLeft, this, &TForm4::Label2MouseLeave);
-    }
-    for (THoverLabel* label : {Label3, Label5}) {
-        connect(label, &THoverLabel::clicked, this, &TForm4::Label3Click);
-        connect(label, &THoverLabel::mouseEntered, this, &TForm4::Label3MouseEnter);
-        connect(label, &THoverLabel::mouseLeft, this, &TForm4::Label3MouseLeave);
-    }
+    bindHoverButton(this, {Label2, Label4}, &TForm4::Label2Click, &TForm4::Label2MouseEnter,
+                    &TForm4::Label2MouseLeave);
+    bindHoverButton(this, {Label3, Label5}, &TForm4::Label3Click, &TForm4::Label3MouseEnter,
+                    &TForm4::Label3MouseLeave);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
 }

@@ -61,20 +61,12 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     const auto guarded = [this](void (TForm5::*handler)()) {
         return [this, handler] { msg::reportErrors([this, handler] { (this->*handler)(); }); };
     };
-    const auto button = [&](THoverLabel* area, THoverLabel* caption, void (TForm5::*click)(),
-                            void (TForm5::*enter)(), void (TForm5::*leave)()) {
-        for (THoverLabel* label : {area, caption}) {
-            connect(label, &THoverLabel::clicked, this, guarded(click));
-            connect(label, &THoverLabel::mouseEntered, this, guarded(enter));
-            connect(label, &THoverLabel::mouseLeft, this, guarded(leave));
-        }
-    };
-    button(Label36, Label39, &TForm5::Label36Click, &TForm5::Label36MouseEnter,
-           &TForm5::Label36MouseLeave);
-    button(Label37, Label40, &TForm5::Label37Click, &TForm5::Label37MouseEnter,
-           &TForm5::Label37MouseLeave);
-    button(Label38, Label41, &TForm5::Label38Click, &TForm5::Label38MouseEnter,
-           &TForm5::Label38MouseLeave);
+    bindHoverButton(this, {Label36, Label39}, guarded(&TForm5::Label36Click),
+                    guarded(&TForm5::Label36MouseEnter), guarded(&TForm5::Label36MouseLeave));
+    bindHoverButton(this, {Label37, Label40}, guarded(&TForm5::Label37Click),
+                    guarded(&TForm5::Label37MouseEnter), guarded(&TForm5::Label37MouseLeave));
+    bindHoverButton(this, {Label38, Label41}, guarded(&TForm5::Label38Click),
+                    guarded(&TForm5::Label38MouseEnter), guarded(&TForm5::Label38MouseLeave));
     connect(Button1, &QPushButton::clicked, this, guarded(&TForm5::Button1Click));
     connect(Button2, &QPushButton::clicked, this, guarded(&TForm5::Button2Click));
     connect(Button3, &QPushButton::clicked, this, guarded(&TForm5::Button3Click));

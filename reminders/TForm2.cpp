@@ -25,16 +25,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(400, 197);
-    for (THoverLabel* label : {Label3, Label1}) {
-        connect(label, &THoverLabel::clicked, this, &TForm2::Button1Click);
-        connect(label, &THoverLabel::mouseEntered, this, &TForm2::Label3MouseEnter);
-        connect(label, &THoverLabel::mouseLeft, this, &TForm2::Label3MouseLeave);
-    }
-    for (THoverLabel* label : {Label4, Label2}) {
-        connect(label, &THoverLabel::clicked, this, &TForm2::Button2Click);
-        connect(label, &THoverLabel::mouseEntered, this, &TForm2::Label4MouseEnter);
-        connect(label, &THoverLabel::mouseLeft, this, &TForm2::Label4MouseLeave);
-    }
+    bindHoverButton(this, {Label3, Label1}, &TForm2::Button1Click, &TForm2::Label3MouseEnter,
+                    &TForm2::Label3MouseLeave);
+    bindHoverButton(this, {Label4, Label2}, &TForm2::Button2Click, &TForm2::Label4MouseEnter,
+                    &TForm2::Label4MouseLeave);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
 }

@@ -42,20 +42,12 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent), Timer1(new QTimer(this)) {
             &TForm6::CppWebBrowser1DownloadComplete);
     connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
             &TForm6::CppWebBrowser1DocumentComplete);
-    const auto button = [this](THoverLabel* full, THoverLabel* caption, void (TForm6::*click)(),
-                               void (TForm6::*enter)(), void (TForm6::*leave)()) {
-        for (THoverLabel* label : {full, caption}) {
-            connect(label, &THoverLabel::clicked, this, click);
-            connect(label, &THoverLabel::mouseEntered, this, enter);
-            connect(label, &THoverLabel::mouseLeft, this, leave);
-        }
-    };
-    button(Label9, Label10, &TForm6::Label9Click, &TForm6::Label9MouseEnter,
-           &TForm6::Label9MouseLeave);
-    button(Label8, Label11, &TForm6::Label8Click, &TForm6::Label8MouseEnter,
-           &TForm6::Label8MouseLeave);
-    button(Label7, Label12, &TForm6::Label7Click, &TForm6::Label7MouseEnter,
-           &TForm6::Label7MouseLeave);
+    bindHoverButton(this, {Label9, Label10}, &TForm6::Label9Click, &TForm6::Label9MouseEnter,
+                    &TForm6::Label9MouseLeave);
+    bindHoverButton(this, {Label8, Label11}, &TForm6::Label8Click, &TForm6::Label8MouseEnter,
+                    &TForm6::Label8MouseLeave);
+    bindHoverButton(this, {Label7, Label12}, &TForm6::Label7Click, &TForm6::Label7MouseEnter,
+                    &TForm6::Label7MouseLeave);
     msg::reportErrors([this] { FormCreate(); });
 }
 

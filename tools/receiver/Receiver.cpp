@@ -2,6 +2,7 @@
 
 #include "platform/Cp950.h"
 #include "platform/Error.h"
+#include "platform/SqliteScalar.h"
 
 #include <sqlite3.h>
 #include <QDateTime>
@@ -284,15 +285,8 @@ void ReceiverStore::exec(const char* sql) {
 }
 
 qint64 ReceiverStore::scalar(const char* sql) {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
-    if (rc != SQLITE_OK) {
-        fail(rc, sql);
-    }
-    rc = sqlite3_step(s);
-    const qint64 value = rc == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
-    sqlite3_finalize(s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    qint64 value = 0;
+    if (const int rc = sqliteScalar(db_, sql, value); rc != SQLITE_OK) {
         fail(rc, sql);
     }
     return value;
