@@ -142,12 +142,16 @@ void firstRunStep(const QString& programFolder) {
     copyListed(source, readList(paths::join(programFolder, kFileList)));
 }
 
-void registerReminder() {
+void ensureRunKey() {
     Registry reg;
-    // The Run key always exists on Windows; a new hive gets it here.
     if (!reg.KeyExists(keys::RunKey)) {
         reg.CreateKey(keys::RunKey);
     }
+}
+
+void registerReminder() {
+    ensureRunKey();
+    Registry reg;
     reg.OpenKey(keys::RunKey);
     if (!reg.ValueExists(keys::RunValue)) {
         reg.WriteString(keys::RunValue, keys::NotifyCommand);

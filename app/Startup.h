@@ -12,6 +12,8 @@ namespace startup {
 void upgradeStep();
 // The first start of a user: keys, first-run date, install folder and its files.
 void firstRunStep(const QString& programFolder);
+// The Run key always exists on Windows; a new hive gets it before anything writes into it.
+void ensureRunKey();
 // Puts the reminder's Run value back when it is missing.
 void registerReminder();
 

@@ -50,6 +50,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 }
 
 void TForm1::FormCreate() {
+    startup::ensureRunKey();
     startup::upgradeStep();
 
     // The exit caption's 4-pixel character height is below the smallest size of the small

@@ -139,20 +139,22 @@ QDate firstRunDate() {
     return QDate(*year, *month, *day);
 }
 
-bool printRegCard(TForm7& report, const RegCard& card, QWidget* parent) {
-    PrintJob job;
-    return printRegCard(report, card, job, parent);
+QString documentName() {
+    return QStringLiteral("產品註冊卡");
 }
 
-bool printRegCard(TForm7& report, const RegCard& card, PrintJob& job, QWidget* parent) {
+bool printRegCard(TForm7& report, const RegCard& card, QWidget* parent) {
+    return printing::choose(parent, documentName()) && printChosen(report, card);
+}
+
+bool printChosen(TForm7& report, const RegCard& card) {
     // Filled afresh for every card, so that a second card of the run repeats no line.
     report.QRLabel2.Caption = datesLine(settings::cardTitle(), firstRunDate(), LocalClock::today());
     report.QRMemo1.Lines = headerLines(settings::cardHeaderLines());
     report.QRMemo2.Lines = bodyLines(card, 1);
     report.QRLabel3.Caption = pageNumber(1);
-    if (!job.begin(parent, QStringLiteral("產品註冊卡"))) {
-        return false;
-    }
+    PrintJob job;
+    job.open();
     report.print(job);
     const int pages = pageCount(card.products.size());
     for (int page = 2; page <= pages; ++page) {
@@ -160,8 +162,7 @@ bool printRegCard(TForm7& report, const RegCard& card, PrintJob& job, QWidget* p
         report.QRLabel3.Caption = pageNumber(page);
         report.print(job);
     }
-    job.end();
-    return true;
+    return job.end();
 }
 
 }  // namespace card

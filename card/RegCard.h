@@ -7,7 +7,6 @@
 
 #include "registration/RegistrationRecord.h"
 
-class PrintJob;
 class QWidget;
 class TForm7;
 
@@ -70,9 +69,14 @@ QString pageNumber(int page);
 // The first-run date recorded in the hive; invalid when missing or not a date.
 QDate firstRunDate();
 
+// The name of the card's print job, also the dialog's first guess of a file name.
+QString documentName();
+
 // Fills the report and prints every page of the card as one job, showing the print dialog
-// once (parent: its owner). False when the dialog was cancelled: nothing was printed.
+// once (parent: its owner). False when nothing was printed: the dialog was cancelled or its
+// page range held no page of the card.
 bool printRegCard(TForm7& report, const RegCard& card, QWidget* parent);
-bool printRegCard(TForm7& report, const RegCard& card, PrintJob& job, QWidget* parent);
+// The same on the printer already chosen with printing::choose, without a dialog.
+bool printChosen(TForm7& report, const RegCard& card);
 
 }  // namespace card

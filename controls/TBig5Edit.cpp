@@ -4,6 +4,7 @@
 #include "platform/MessageBoxes.h"
 
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QValidator>
@@ -165,6 +166,12 @@ bool TBig5Edit::event(QEvent* event) {
         handled = QLineEdit::event(event);
     }
     reportRefused();
+    // Text committed by an input method may come without a key release of its own; the
+    // field's key rules must still see it.
+    if (event->type() == QEvent::InputMethod &&
+        !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty()) {
+        emit KeyUp();
+    }
     return handled;
 }
 

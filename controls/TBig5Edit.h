@@ -41,7 +41,8 @@ public:
                              CharCase charCase);
 
 signals:
-    // A key was released in the field (after the key's edit took effect).
+    // A key was released in the field (after the key's edit took effect), or an input method
+    // committed text to it.
     void KeyUp();
 
 protected:

@@ -103,6 +103,10 @@ void TCppWebBrowser::showLocal(const QString& path) {
 }
 
 void TCppWebBrowser::linkClicked(const QUrl& url) {
+    if (url.isRelative() && url.path().isEmpty() && url.hasFragment()) {
+        scrollToAnchor(url.fragment());
+        return;
+    }
     const QUrl resolved = document()->baseUrl().resolved(url);
     if (resolved.scheme() == QStringLiteral("http") ||
         resolved.scheme() == QStringLiteral("https") ||

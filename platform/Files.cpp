@@ -79,7 +79,12 @@ bool copyFile(const QString& from, const QString& to) {
             return false;
         }
     }
-    return target.commit();
+    if (!target.commit()) {
+        return false;
+    }
+    // A listed program must stay a program.
+    QFile::setPermissions(to, source.permissions());
+    return true;
 }
 
 }  // namespace files

@@ -422,7 +422,13 @@ void Hive::commit() {
             exec("ROLLBACK");
             throw Error(QStringLiteral("Registry hive %1: the changes were undone").arg(path_));
         }
-        exec("COMMIT");
+        try {
+            exec("COMMIT");
+        } catch (...) {
+            // Never leave the connection inside a transaction later writes would join.
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
     }
 }
 

@@ -60,6 +60,19 @@ QPrinter& printer() {
     return *thePrinter;
 }
 
+bool choose(QWidget* parent, const QString& documentName) {
+    QPrinter& p = printer();
+    // Also the dialog's first guess of a file name.
+    p.setDocName(documentName);
+    const QString pdf = pdfOutput();
+    if (!pdf.isEmpty()) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    }
+    return replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent);
+}
+
 void reset() {
     replacedDialog = {};
     replacedPdf.clear();
@@ -77,20 +90,15 @@ PrintJob::~PrintJob() {
 }
 
 bool PrintJob::begin(QWidget* parent, const QString& documentName) {
-    QPrinter& printer = printing::printer();
-    // Also the dialog's first guess of a file name.
-    printer.setDocName(documentName);
-    const QString pdf = printing::pdfOutput();
-    if (!pdf.isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-    } else {
-        const bool accepted = printing::replacedDialog ? printing::replacedDialog(printer, parent)
-                                                       : printing::showPrintDialog(printer, parent);
-        if (!accepted) {
-            return false;
-        }
+    if (!printing::choose(parent, documentName)) {
+        return false;
     }
+    open();
+    return true;
+}
+
+void PrintJob::open() {
+    QPrinter& printer = printing::printer();
     // Positions count from the corner of the sheet, not of the printable area.
     printer.setFullPage(true);
     page_ = 0;
@@ -102,7 +110,6 @@ bool PrintJob::begin(QWidget* parent, const QString& documentName) {
     }
     const QPaintDevice* device = painter_.device();
     painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
-    return true;
 }
 
 bool PrintJob::startPage() {
@@ -119,8 +126,13 @@ bool PrintJob::startPage() {
     return true;
 }
 
-void PrintJob::end() {
-    if (painter_.isActive()) {
-        painter_.end();
+bool PrintJob::end() {
+    if (!painter_.isActive()) {
+        return false;
     }
+    if (sheets_ == 0) {
+        printing::printer().abort();
+    }
+    painter_.end();
+    return sheets_ > 0;
 }

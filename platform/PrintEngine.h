@@ -24,6 +24,10 @@ void setPdfOutput(const QString& path);
 // The PDF file that takes the place of the dialog; empty when the dialog is shown.
 QString pdfOutput();
 
+// Settles where the next job prints: the PDF file when one is set, else the print dialog,
+// whose choices stay for later jobs. False when the dialog was cancelled.
+bool choose(QWidget* parent, const QString& documentName);
+
 // The printer of the run: A4 portrait, one copy, all pages, no duplex, until the dialog
 // changes it.
 QPrinter& printer();
@@ -47,6 +51,9 @@ public:
     // the dialog was cancelled: nothing is printed. Raises Error when the printer cannot be
     // opened.
     bool begin(QWidget* parent, const QString& documentName);
+    // Opens the first sheet on the printer as chosen before (printing::choose), without a
+    // dialog. Raises Error when the printer cannot be opened.
+    void open();
 
     // Moves to the next page of the document; the first call takes the sheet that begin()
     // opened. False when the page lies outside the range chosen in the dialog: it is not to
@@ -56,8 +63,9 @@ public:
     QPainter& painter() { return painter_; }
     bool isActive() const { return painter_.isActive(); }
 
-    // Hands the sheets to the printer or writes the file.
-    void end();
+    // Hands the sheets to the printer or writes the file. False when no page was in the range
+    // chosen: then nothing is printed at all, not even a blank sheet.
+    bool end();
 
 private:
     QPainter painter_;

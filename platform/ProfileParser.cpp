@@ -52,14 +52,24 @@ std::string_view cutValue(std::string_view value) {
     return value.substr(0, end);
 }
 
+// True when the last byte is a character of its own, not the trail byte of a double-byte one.
+bool endsWithSingleByte(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::size_t width =
+            isLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        if (i + width == s.size()) {
+            return width == 1;
+        }
+        i += width;
+    }
+    return false;
+}
+
 std::string_view unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        // The closing quote must not be the trail byte of a double-byte character.
-        const std::string_view inner = value.substr(1, value.size() - 2);
-        if (findSingleByte(value.substr(1), value.front()) == inner.size()) {
-            return inner;
-        }
+        value.back() == value.front() && endsWithSingleByte(value)) {
+        return value.substr(1, value.size() - 2);
     }
     return value;
 }

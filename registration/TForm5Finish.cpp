@@ -10,6 +10,7 @@
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PrintEngine.h"
 #include "platform/Registry.h"
 #include "state/Keys.h"
 #include "state/RegUtils.h"
@@ -143,6 +144,12 @@ QList<ProductEntry> TForm5::products() const {
 }
 
 void TForm5::completeRegistration() {
+    // The printer is chosen before anything is stored: a cancelled dialog leaves the form and
+    // the stored state as they were, so that finishing again registers the products once.
+    const bool print = RegMode == QStringLiteral("print");
+    if (print && !printing::choose(this, card::documentName())) {
+        return;
+    }
     captureRecord();
     storeSelectedProduct();
     RegistrationContext context;
@@ -191,8 +198,8 @@ void TForm5::completeRegistration() {
     reg.CloseKey();
     transaction.commit();
 
-    if (RegMode == QStringLiteral("print")) {
-        PrintRegCard();
+    if (print) {
+        printAndClose();
     } else {
         hide();
         Form6->show();
@@ -201,6 +208,13 @@ void TForm5::completeRegistration() {
 }
 
 bool TForm5::PrintRegCard() {
+    if (!printing::choose(this, card::documentName())) {
+        return false;
+    }
+    return printAndClose();
+}
+
+bool TForm5::printAndClose() {
     RegCard card;
     card.person = isPerson();
     card.RecName = RecName;
@@ -229,7 +243,7 @@ bool TForm5::PrintRegCard() {
     card.mobilePrefix = Edit14->text();
     card.mobile = Edit13->text();
     card.products = products();
-    if (!card::printRegCard(*Form7, card, this)) {
+    if (!card::printChosen(*Form7, card)) {
         return false;
     }
     hide();

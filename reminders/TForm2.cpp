@@ -81,8 +81,11 @@ void TForm2::Label4MouseLeave() {
 }
 
 void TForm2::showEvent(QShowEvent* event) {
-    placement::centreOver(this, Form1);
     QWidget::showEvent(event);
+    if (event->spontaneous()) {
+        return;
+    }
+    placement::centreOver(this, Form1);
     msg::reportErrors([this] { FormShow(); });
 }
 

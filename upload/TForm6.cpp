@@ -63,9 +63,18 @@ void TForm6::FormShow() {
 }
 
 void TForm6::Timer1Timer() {
-    errorShown_ = false;
-    PostRegistration(CppWebBrowser1, aspUrl, Edit1->text());
+    // One post per start of the timer, whatever happens to it.
     Timer1->stop();
+    errorShown_ = false;
+    try {
+        PostRegistration(CppWebBrowser1, aspUrl, Edit1->text());
+    } catch (const std::exception& e) {
+        // A string that cannot be sent fails like a post the server refused.
+        errorShown_ = true;
+        msg::showError(e);
+        postFailed = 1;
+        handleResult();
+    }
 }
 
 void TForm6::CppWebBrowser1NavigateError() {
@@ -146,10 +155,14 @@ void TForm6::Label8Click() {
 }
 
 void TForm6::Label7Click() {
-    const RegUtils utils;
-    if (utils.GetRegDate() != 0) {
-        utils.ShellOpen(keys::NotifyProgram, QStringLiteral("hide"));
-    }
+    // A damaged registration date is reported, but the window, which has no close box, still
+    // lets the user leave.
+    msg::reportErrors([] {
+        const RegUtils utils;
+        if (utils.GetRegDate() != 0) {
+            utils.ShellOpen(keys::NotifyProgram, QStringLiteral("hide"));
+        }
+    });
     hide();
     Form1->close();
 }
@@ -182,8 +195,12 @@ void TForm6::Label7MouseLeave() {
 }
 
 void TForm6::showEvent(QShowEvent* event) {
-    placement::centreOnScreen(this);
     QWidget::showEvent(event);
+    // A window the window manager restores is not shown anew: no second post.
+    if (event->spontaneous()) {
+        return;
+    }
+    placement::centreOnScreen(this);
     msg::reportErrors([this] { FormShow(); });
 }
 

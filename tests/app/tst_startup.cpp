@@ -156,6 +156,37 @@ private slots:
         QCOMPARE(filesIn(env.installFolder()), QStringList());
     }
 
+    void installFolderThatCannotBeMade() {
+        TestEnvironment env(true);
+        deliver(env);
+        // "Program Files" is a file here, so no folder can be made inside it.
+        env.writeFile(QStringLiteral("drive_c/Program Files"), "x");
+        auto form = start();
+        QCOMPARE(env.boxes.texts(), QStringList({"Cannot create directory."}));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(), QString());
+        QCOMPARE(runValue(), QStringLiteral("<none>"));
+        QCOMPARE(read(keys::StateKey, keys::FirstRunYear),
+                 QString::number(QDate::currentDate().year()));
+    }
+
+    void upgradeWithoutAFileList() {
+        TestEnvironment env(true);
+        deliver(env);
+        start();
+        deliver(env, false);
+        env.writeText(QStringLiteral("drive_c/Program Files/Quillmarsh/orvexreg/regset.ini"),
+                      QStringLiteral("[version]\r\nverNo=3.00\r\n"));
+        env.writeRegset(QStringLiteral("[version]\r\nTitle=新標題\r\n"));
+        auto form = start();
+        QCOMPARE(env.boxes.count(), 1);
+        QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("Cannot open file ")));
+        // Stopped before the caption: the layout's caption stays.
+        QCOMPARE(form->windowTitle(), QStringLiteral("ORVEX註冊程式"));
+        env.writeRegset(QStringLiteral("[version]\r\nTitle=新標題\r\n"));
+        QFile::remove(env.installFolder() + QStringLiteral("/regset.ini"));
+        QCOMPARE(start()->windowTitle(), QStringLiteral("新標題"));
+    }
+
     void linesThatLeaveTheirFolderAreNotCopied() {
         QCOMPARE(startup::listedName("index.htm"), QStringLiteral("index.htm"));
         QCOMPARE(startup::listedName("sub\\page.htm"), QStringLiteral("sub/page.htm"));

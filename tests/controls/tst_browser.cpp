@@ -66,6 +66,10 @@ private slots:
         QVERIFY(log.waitFor(4));
         QCOMPARE(browser.LocationURL(), env.root() + QStringLiteral("/pages/b.htm"));
         QVERIFY(browser.toPlainText().contains(QStringLiteral("second")));
+        // An anchor within the page neither leaves it nor completes anything.
+        emit browser.anchorClicked(QUrl(QStringLiteral("#top")));
+        QTest::qWait(20);
+        QCOMPARE(browser.LocationURL(), env.root() + QStringLiteral("/pages/b.htm"));
         emit browser.anchorClicked(QUrl(QStringLiteral("https://example.com/x")));
         QCOMPARE(env.openedUrls, QList<QUrl>({QUrl(QStringLiteral("https://example.com/x"))}));
         QCOMPARE(log.events.size(), 4);

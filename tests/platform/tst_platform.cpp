@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -109,6 +110,13 @@ private slots:
         QVERIFY(!files::copyFile(env.root() + QStringLiteral("/from"),
                                  env.root() + QStringLiteral("/no/dir/x")));
         QVERIFY(!files::copyFile(env.root() + QStringLiteral("/from"), env.root()));
+
+        // A program copied stays a program.
+        QFile::setPermissions(env.root() + QStringLiteral("/from"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(files::copyFile(env.root() + QStringLiteral("/from"),
+                                env.root() + QStringLiteral("/prog")));
+        QVERIFY(QFileInfo(env.root() + QStringLiteral("/prog")).isExecutable());
 
         QVERIFY(files::createFolder(env.root() + QStringLiteral("/one")));
         QVERIFY(!files::createFolder(env.root() + QStringLiteral("/two/levels")));

@@ -36,6 +36,8 @@ private slots:
                                 "sq='single'\r\n"
                                 "mixed=\"half'\r\n"
                                 "inner=a\"b\"\r\n"
+                                "apostrophe='It's'\r\n"
+                                "nested=\"say \"hi\"\"\r\n"
                                 "empty=\r\n"
                                 "nokey\r\n"
                                 "eq=a=b\r\n"));
@@ -50,6 +52,11 @@ private slots:
                  QStringLiteral("\"half'"));
         QCOMPARE(ini.ReadString(QStringLiteral("Version"), QStringLiteral("inner"), {}),
                  QStringLiteral("a\"b\""));
+        // The outer pair goes even with the same quote inside.
+        QCOMPARE(ini.ReadString(QStringLiteral("Version"), QStringLiteral("apostrophe"), {}),
+                 QStringLiteral("It's"));
+        QCOMPARE(ini.ReadString(QStringLiteral("Version"), QStringLiteral("nested"), {}),
+                 QStringLiteral("say \"hi\""));
         // "key=" is an empty value, not a missing one.
         QCOMPARE(
             ini.ReadString(QStringLiteral("Version"), QStringLiteral("empty"), QStringLiteral("d")),
@@ -66,7 +73,8 @@ private slots:
             ini.ReadString(QStringLiteral("Other"), QStringLiteral("Title"), QStringLiteral("d")),
             QStringLiteral("d"));
         QCOMPARE(ini.ReadSection(QStringLiteral("version")),
-                 QStringList({"Title", "dq", "sq", "mixed", "inner", "empty", "nokey", "eq"}));
+                 QStringList({"Title", "dq", "sq", "mixed", "inner", "apostrophe", "nested",
+                              "empty", "nokey", "eq"}));
     }
 
     void handlesLineEndsRepeatsAndComments() {

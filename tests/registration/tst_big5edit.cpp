@@ -184,6 +184,12 @@ private slots:
         QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"), true);
         QApplication::sendEvent(&f.edit, &repeat);
         QCOMPARE(seen.size(), 2);
+        // An input method's commit may come without a release: the rules still see it.
+        commit(&f.edit, QStringLiteral("一"));
+        QCOMPARE(seen, QStringList({"A", "AB", "AB一"}));
+        QInputMethodEvent preedit(QStringLiteral("ㄧ"), {});
+        QApplication::sendEvent(&f.edit, &preedit);
+        QCOMPARE(seen.size(), 3);
     }
 
     void correctionOfOneEdit() {

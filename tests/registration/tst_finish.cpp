@@ -6,6 +6,7 @@
 #include "upload/TForm6.h"
 
 #include <QFileInfo>
+#include <QPrinter>
 
 using namespace formtesting;
 
@@ -242,6 +243,12 @@ private slots:
             pick(Form5->ComboBox8, QStringLiteral("高雄市"));
             pick(Form5->ComboBox9, QStringLiteral("鳳山區"));
             Form5->Edit15->setText(QStringLiteral("ORVEX Vantra K30"));
+            Form5->Edit10->setText(QStringLiteral("12"));
+            Form5->Edit11->setText(QStringLiteral("03"));
+            Form5->Edit12->setText(QStringLiteral("26587390"));
+            Form5->Edit14->setText(QStringLiteral("0912"));
+            Form5->Edit13->setText(QStringLiteral("345678"));
+            Form5->Edit17->setText(QStringLiteral("光華商場"));
             finish(env, false);
         }
         // Shown anew, now for a company: the person's ID and education come back.
@@ -262,6 +269,17 @@ private slots:
         QCOMPARE(f.Edit16->text(), QStringLiteral("EFF1234567"));
         QCOMPARE(f.Edit18->text(), QStringLiteral("2005"));
         QCOMPARE(f.ComboBox10->currentText(), QStringLiteral("3"));
+        QCOMPARE(f.ComboBox11->currentText(), QStringLiteral("7"));
+        const QStringList fields = {f.Edit3->text(),  f.Edit6->text(),  f.Edit7->text(),
+                                    f.Edit8->text(),  f.Edit9->text(),  f.Edit10->text(),
+                                    f.Edit11->text(), f.Edit12->text(), f.Edit14->text(),
+                                    f.Edit13->text(), f.Edit17->text()};
+        QCOMPARE(fields, (QStringList{QString(), QStringLiteral("忠孝東路一段1號"),
+                                      QStringLiteral("ming@example.com.tw"), QStringLiteral("02"),
+                                      QStringLiteral("23456789"), QStringLiteral("12"),
+                                      QStringLiteral("03"), QStringLiteral("26587390"),
+                                      QStringLiteral("0912"), QStringLiteral("345678"),
+                                      QStringLiteral("光華商場")}));
         QCOMPARE(f.Edit4->text(), QStringLiteral("A123456789"));
         QCOMPARE(f.ComboBox12->currentIndex(), 3);
         // Occupation and position by their codes.
@@ -348,7 +366,33 @@ private slots:
         Registry run;
         QVERIFY(run.OpenKey(keys::RunKey));
         QVERIFY(run.ValueExists(keys::RunValue));
-        QCOMPARE(stored(keys::ProductCount), QVariant(1));  // saved all the same
+        // Nothing stored yet, so finishing again registers the product once.
+        QVERIFY(!stored(keys::ProductCount).isValid());
+        printing::setPdfOutput(env.cardPdf());
+        finish(env, false);
+        QCOMPARE(stored(keys::ProductCount), QVariant(1));
+        QVERIFY(QFileInfo(env.cardPdf()).size() > 0);
+        QVERIFY(!Form5->isVisible());
+    }
+
+    void aPageRangeWithoutTheCardPrintsNothing() {
+        TestEnvironment env(true);
+        Program program;
+        Fixture fixture(QStringLiteral("Person"), true);
+        printing::setPdfOutput(QString());
+        printing::setDialog([&env](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(env.cardPdf());
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(2, 2);
+            return true;
+        });
+        finish(env, false);
+        QVERIFY(Form5->isVisible());
+        QVERIFY(!Form6->isVisible());
+        Registry run;
+        QVERIFY(run.OpenKey(keys::RunKey));
+        QVERIFY(run.ValueExists(keys::RunValue));
     }
 };
 

@@ -277,6 +277,53 @@ private slots:
         });
     }
 
+    // With two fields broken, the earlier check speaks.
+    void checksRunInTheirOrder() {
+        const QString person = QStringLiteral("Person");
+        expectFailure(
+            person,
+            [] {
+                Form5->Edit1->setText(QStringLiteral("王1"));
+                Form5->Edit2->clear();
+            },
+            QStringLiteral("姓名不可包含數字"), Form5->Edit1, QStringLiteral("註冊有誤"));
+        expectFailure(
+            person,
+            [] {
+                Form5->Edit6->clear();
+                Form5->Edit7->setText(QStringLiteral("no-at.example.com"));
+            },
+            QStringLiteral("地址不正確"), Form5->Edit6);
+        expectFailure(
+            person,
+            [] {
+                Form5->Edit7->setText(QStringLiteral("ming@example"));
+                Form5->Edit8->clear();
+            },
+            QStringLiteral("電子郵件不正確"), Form5->Edit7);
+        expectFailure(
+            person,
+            [] {
+                Form5->Edit9->setText(QStringLiteral("1234"));
+                Form5->Edit16->setText(QStringLiteral("EFF"));
+            },
+            QStringLiteral("電話欄位不正確"), Form5->Edit9);
+        expectFailure(
+            person,
+            [] {
+                Form5->ComboBox11->setCurrentIndex(-1);
+                Form5->Edit18->setText(QStringLiteral("1900"));
+            },
+            QStringLiteral("購買日期不正確"), Form5->ComboBox11);
+        expectFailure(
+            person,
+            [] {
+                Form5->ComboBox4->setCurrentIndex(-1);
+                Form5->ComboBox8->setCurrentIndex(-1);
+            },
+            QStringLiteral("行業欄位未填寫"), Form5->ComboBox4);
+    }
+
     void purchaseAfterTheFirstRun() {
         const QString person = QStringLiteral("Person");
         const QString message = QStringLiteral(

@@ -8,6 +8,7 @@
 #include "reminders/TForm3.h"
 #include "state/Keys.h"
 
+#include <QEnterEvent>
 #include <QTest>
 
 namespace {
@@ -116,6 +117,22 @@ private slots:
         QTest::mouseClick(Form2->Label3, Qt::LeftButton);
         QCOMPARE(runValue(), QStringLiteral("<none>"));
         QVERIFY(lifetime::endRequested());
+    }
+
+    void buttonsLightenAndRestore() {
+        TestEnvironment env(true);
+        Program program;
+        Form1->Button1Click();
+        const QImage plain = Form2->ProEffectImage3->Picture();
+        for (auto [label, face] : {std::pair{Form2->Label1, Form2->ProEffectImage1},
+                                   std::pair{Form2->Label4, Form2->ProEffectImage2}}) {
+            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+            QCoreApplication::sendEvent(label, &enter);
+            QCOMPARE(face->Picture(), TProEffectImage::lightened(plain, 80));
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(label, &leave);
+            QCOMPARE(face->Picture(), plain);
+        }
     }
 
     void dialogsCloseOnlyThroughTheirButtons() {

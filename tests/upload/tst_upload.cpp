@@ -14,6 +14,7 @@
 #include "upload/TForm6.h"
 
 #include <QDir>
+#include <QEnterEvent>
 #include <QTcpServer>
 #include <QTest>
 #include <memory>
@@ -301,6 +302,63 @@ private slots:
         expectSuccess();
         QCOMPARE(run.posts().size(), 2);
         QCOMPARE(run.posts().back().body, cp950::encode(posted));
+    }
+
+    void successAfterAFirstRunThatStoppedEarly() {
+        TestEnvironment env(true);
+        // The first run stops at its missing file list, before the Run value is written.
+        QFile::remove(env.programFolder() + QStringLiteral("/FileList.txt"));
+        UploadRun run(env);
+        QCOMPARE(env.boxes.count(), 1);
+        QCOMPARE(runValue(), QStringLiteral("<none>"));
+        run.upload();
+        QVERIFY(UploadRun::waitForOutcome());
+        QCOMPARE(env.boxes.count(), 1);
+        expectSuccess();
+    }
+
+    void aStringThatCannotBeSentFailsOnce() {
+        TestEnvironment env(true);
+        UploadRun run(env);
+        run.upload(QStringLiteral("Name=\uFFFD"));
+        QVERIFY(UploadRun::waitForOutcome());
+        QTest::qWait(100);
+        QCOMPARE(env.boxes.count(), 1);
+        QVERIFY(env.boxes.last().text.contains(QStringLiteral("\uFFFD")));
+        QVERIFY(!Form6->Timer1->isActive());
+        QCOMPARE(page(), QStringLiteral("upfail.htm"));
+        QVERIFY(Form6->Panel2->isVisibleTo(Form6));
+        QCOMPARE(run.posts().size(), 0);
+    }
+
+    void exitWithADamagedDateStillLeaves() {
+        TestEnvironment env(true);
+        UploadRun run(env);
+        run.upload();
+        QVERIFY(UploadRun::waitForOutcome());
+        Registry reg;
+        QVERIFY(reg.OpenKey(keys::StateKey));
+        reg.WriteString(keys::RegDate, QStringLiteral("soon"));
+        Form6->Label7Click();
+        QCOMPARE(env.boxes.last().text, QStringLiteral("'soon' is not a valid integer value."));
+        QVERIFY(lifetime::endRequested());
+        QVERIFY(env.launched.isEmpty());
+    }
+
+    void buttonsLightenAndRestore() {
+        TestEnvironment env(true);
+        UploadRun run(env);
+        const QImage plain = Form6->ProEffectImage7->Picture();
+        for (auto [label, face] : {std::pair{Form6->Label10, Form6->ProEffectImage1},
+                                   std::pair{Form6->Label11, Form6->ProEffectImage2},
+                                   std::pair{Form6->Label12, Form6->ProEffectImage3}}) {
+            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+            QCoreApplication::sendEvent(label, &enter);
+            QCOMPARE(face->Picture(), TProEffectImage::lightened(plain, 80));
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(label, &leave);
+            QCOMPARE(face->Picture(), plain);
+        }
     }
 
     void switchToPrintEndsTheProgram() {
