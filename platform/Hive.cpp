@@ -1,6 +1,6 @@
 #include "Hive.h"
 
-#include "SqliteScalar.h"
+#include "SqliteFile.h"
 
 #include <sqlite3.h>
 #include <QDir>
@@ -176,48 +176,17 @@ bool Hive::open(bool create) {
 }
 
 void Hive::initialise() {
-    const auto scalar = [this](const char* sql) {
-        qint64 value = 0;
-        if (const int rc = sqliteScalar(db_, sql, value); rc != SQLITE_OK) {
-            fail(rc, sql);
-        }
-        return value;
-    };
-    const auto foreign = [this] {
+    const auto claim = sqlitefile::claim(
+        db_, kApplicationId,
+        "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
+        " name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));"
+        "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+        " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
+        "PRAGMA user_version=1;",
+        "FULL", [this](int code, const char* sql) { fail(code, sql); });
+    if (claim == sqlitefile::Claim::Foreign) {
         throw HiveFileError(
             QStringLiteral("The file %1 is not a registry hive; it was left as it is").arg(path_));
-    };
-    // Check before anything is written, then create the tables under the write lock so
-    // that two processes starting together agree.
-    const qint64 id = scalar("PRAGMA application_id");
-    if (id != kApplicationId && (id != 0 || scalar("SELECT count(*) FROM sqlite_master") != 0)) {
-        foreign();
-    }
-    exec("PRAGMA journal_mode=WAL");
-    exec("PRAGMA synchronous=FULL");
-    exec("BEGIN IMMEDIATE");
-    try {
-        const qint64 again = scalar("PRAGMA application_id");
-        if (again == 0) {
-            if (scalar("SELECT count(*) FROM sqlite_master") != 0) {
-                foreign();
-            }
-            exec(
-                "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
-                " name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));"
-                "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
-                " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name))"
-                " WITHOUT ROWID;"
-                "PRAGMA user_version=1;");
-            exec(QByteArray("PRAGMA application_id=" + QByteArray::number(kApplicationId))
-                     .constData());
-        } else if (again != kApplicationId) {
-            foreign();
-        }
-        exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 

@@ -2,7 +2,7 @@
 
 #include "platform/Cp950.h"
 #include "platform/Error.h"
-#include "platform/SqliteScalar.h"
+#include "platform/SqliteFile.h"
 
 #include <sqlite3.h>
 #include <QDateTime>
@@ -284,51 +284,18 @@ void ReceiverStore::exec(const char* sql) {
     }
 }
 
-qint64 ReceiverStore::scalar(const char* sql) {
-    qint64 value = 0;
-    if (const int rc = sqliteScalar(db_, sql, value); rc != SQLITE_OK) {
-        fail(rc, sql);
-    }
-    return value;
-}
-
 void ReceiverStore::initialise() {
-    const auto foreign = [this] {
+    // WAL lets a dump read while the server writes.
+    const auto claim =
+        sqlitefile::claim(db_, kApplicationId,
+                          "CREATE TABLE posts(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                          " received TEXT NOT NULL, method TEXT NOT NULL, path TEXT NOT NULL,"
+                          " version TEXT NOT NULL, headers BLOB NOT NULL, body BLOB NOT NULL);"
+                          "PRAGMA user_version=1;",
+                          "NORMAL", [this](int code, const char* sql) { fail(code, sql); });
+    if (claim == sqlitefile::Claim::Foreign) {
         throw Error(
             QStringLiteral("%1 is not a receiver database; it was left as it is").arg(path_));
-    };
-    const qint64 id = scalar("PRAGMA application_id");
-    if (id != kApplicationId && (id != 0 || scalar("SELECT count(*) FROM sqlite_master") != 0)) {
-        foreign();
-    }
-    // WAL lets a dump read while the server writes.
-    exec("PRAGMA journal_mode=WAL");
-    exec("PRAGMA synchronous=NORMAL");
-    if (id == kApplicationId) {
-        return;
-    }
-    // Created under the write lock so that two processes starting together agree.
-    exec("BEGIN IMMEDIATE");
-    try {
-        const qint64 again = scalar("PRAGMA application_id");
-        if (again == 0) {
-            if (scalar("SELECT count(*) FROM sqlite_master") != 0) {
-                foreign();
-            }
-            exec(
-                "CREATE TABLE posts(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                " received TEXT NOT NULL, method TEXT NOT NULL, path TEXT NOT NULL,"
-                " version TEXT NOT NULL, headers BLOB NOT NULL, body BLOB NOT NULL);"
-                "PRAGMA user_version=1;");
-            exec(QByteArray("PRAGMA application_id=" + QByteArray::number(kApplicationId))
-                     .constData());
-        } else if (again != kApplicationId) {
-            foreign();
-        }
-        exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
 }
 

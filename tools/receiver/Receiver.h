@@ -53,7 +53,6 @@ public:
 private:
     [[noreturn]] void fail(int code, const char* what);
     void exec(const char* sql);
-    qint64 scalar(const char* sql);
     void initialise();
     QList<RecordedPost> select(const char* sql, std::optional<qint64> id);
 
