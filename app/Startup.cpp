@@ -107,7 +107,9 @@ void upgradeStep() {
 void firstRunStep(const QString& programFolder) {
     Registry reg;
     // HKEY_CURRENT_USER\software always exists on Windows; a new hive gets it here.
-    reg.OpenKey(keys::Software, true);
+    if (!reg.OpenKey(keys::Software)) {
+        reg.OpenKey(keys::Software, true);
+    }
     if (reg.KeyExists(QStringLiteral("quillmarsh\\OXReg"))) {
         return;
     }

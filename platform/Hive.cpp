@@ -135,23 +135,22 @@ bool Hive::open(bool create) {
     if (db_ != nullptr) {
         return true;
     }
-    const QFileInfo info(path_);
-    if (!info.exists()) {
-        if (!create) {
-            return false;
-        }
-        QDir().mkpath(info.absolutePath());
-    } else if (info.size() > 0) {
-        // Look at the header ourselves so that a foreign file is never touched by SQLite.
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly)) {
+    switch (sqlitefile::header(path_)) {
+        case sqlitefile::Header::Missing:
+            if (!create) {
+                return false;
+            }
+            QDir().mkpath(QFileInfo(path_).absolutePath());
+            break;
+        case sqlitefile::Header::Unreadable:
             throw Error(QStringLiteral("The registry hive %1 cannot be opened").arg(path_));
-        }
-        if (file.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        case sqlitefile::Header::Foreign:
             throw HiveFileError(
                 QStringLiteral("The file %1 is not a registry hive; it was left as it is")
                     .arg(path_));
-        }
+        case sqlitefile::Header::Empty:
+        case sqlitefile::Header::Sqlite:
+            break;
     }
     const QByteArray native = QFile::encodeName(path_);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 
 namespace sqlitefile {
 namespace {
@@ -34,6 +36,21 @@ bool foreign(sqlite3* db, qint64 id, int applicationId, const Fail& fail) {
 }
 
 }  // namespace
+
+Header header(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return Header::Missing;
+    }
+    if (info.size() == 0) {
+        return Header::Empty;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return Header::Unreadable;
+    }
+    return file.read(16) == QByteArray("SQLite format 3\0", 16) ? Header::Sqlite : Header::Foreign;
+}
 
 Claim claim(sqlite3* db, int applicationId, const char* schema, const char* synchronous,
             const Fail& fail) {

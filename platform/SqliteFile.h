@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 struct sqlite3;
@@ -9,6 +10,10 @@ namespace sqlitefile {
 
 // Called with the SQLite result code and the statement when a statement fails; must throw.
 using Fail = std::function<void(int code, const char* sql)>;
+
+// What a file looks like before SQLite is let near it: a foreign file is never touched.
+enum class Header { Missing, Empty, Sqlite, Foreign, Unreadable };
+Header header(const QString& path);
 
 enum class Claim { Owned, Foreign };
 

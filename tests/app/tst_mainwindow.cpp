@@ -1,3 +1,4 @@
+#include "Hover.h"
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -14,7 +15,6 @@
 #include "state/Keys.h"
 #include "upload/TForm6.h"
 
-#include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -36,16 +36,6 @@ struct Program {
     // Lets the start page finish loading.
     static void settle() { QTest::qWait(20); }
 };
-
-void hover(QWidget* label, bool enter) {
-    if (enter) {
-        QEnterEvent e(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-        QCoreApplication::sendEvent(label, &e);
-    } else {
-        QEvent e(QEvent::Leave);
-        QCoreApplication::sendEvent(label, &e);
-    }
-}
 
 const QString kQuestion = QStringLiteral("程式偵測到您上次上傳使用者資料失敗, 要再一次上傳嗎?");
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Hover.h"
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEnterEvent>
 #include <QTest>
 
 namespace formtesting {
@@ -64,16 +64,6 @@ inline void type(QWidget* w, const QString& text) {
     for (const QChar c : text) {
         QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-inline void hover(QWidget* label, bool enter) {
-    if (enter) {
-        QEnterEvent e(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-        QApplication::sendEvent(label, &e);
-    } else {
-        QEvent e(QEvent::Leave);
-        QApplication::sendEvent(label, &e);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "Hover.h"
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -8,7 +9,6 @@
 #include "reminders/TForm3.h"
 #include "state/Keys.h"
 
-#include <QEnterEvent>
 #include <QTest>
 
 namespace {
@@ -124,15 +124,9 @@ private slots:
         Program program;
         Form1->Button1Click();
         const QImage plain = Form2->ProEffectImage3->Picture();
-        for (auto [label, face] : {std::pair{Form2->Label1, Form2->ProEffectImage1},
-                                   std::pair{Form2->Label4, Form2->ProEffectImage2}}) {
-            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-            QCoreApplication::sendEvent(label, &enter);
-            QCOMPARE(face->Picture(), TProEffectImage::lightened(plain, 80));
-            QEvent leave(QEvent::Leave);
-            QCoreApplication::sendEvent(label, &leave);
-            QCOMPARE(face->Picture(), plain);
-        }
+        expectHoverButtons(
+            {{Form2->Label1, Form2->ProEffectImage1}, {Form2->Label4, Form2->ProEffectImage2}},
+            plain);
     }
 
     void dialogsCloseOnlyThroughTheirButtons() {

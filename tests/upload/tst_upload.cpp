@@ -1,3 +1,4 @@
+#include "Hover.h"
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -14,7 +15,6 @@
 #include "upload/TForm6.h"
 
 #include <QDir>
-#include <QEnterEvent>
 #include <QTcpServer>
 #include <QTest>
 #include <memory>
@@ -349,16 +349,10 @@ private slots:
         TestEnvironment env(true);
         UploadRun run(env);
         const QImage plain = Form6->ProEffectImage7->Picture();
-        for (auto [label, face] : {std::pair{Form6->Label10, Form6->ProEffectImage1},
-                                   std::pair{Form6->Label11, Form6->ProEffectImage2},
-                                   std::pair{Form6->Label12, Form6->ProEffectImage3}}) {
-            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
-            QCoreApplication::sendEvent(label, &enter);
-            QCOMPARE(face->Picture(), TProEffectImage::lightened(plain, 80));
-            QEvent leave(QEvent::Leave);
-            QCoreApplication::sendEvent(label, &leave);
-            QCOMPARE(face->Picture(), plain);
-        }
+        expectHoverButtons({{Form6->Label10, Form6->ProEffectImage1},
+                            {Form6->Label11, Form6->ProEffectImage2},
+                            {Form6->Label12, Form6->ProEffectImage3}},
+                           plain);
     }
 
     void switchToPrintEndsTheProgram() {

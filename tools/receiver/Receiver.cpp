@@ -228,23 +228,23 @@ ReceiverStore::ReceiverStore(const QString& path, bool create) : path_(path) {
     if (info.isDir()) {
         throw Error(QStringLiteral("database %1 is a folder").arg(path_));
     }
-    if (!info.exists()) {
-        if (!create) {
-            throw Error(QStringLiteral("no database at %1").arg(path_));
-        }
-        if (!QDir().mkpath(info.absolutePath())) {
-            throw Error(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
-        }
-    } else if (info.size() > 0) {
-        // Look at the header first so that a foreign file is never touched by SQLite.
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly)) {
+    switch (sqlitefile::header(path_)) {
+        case sqlitefile::Header::Missing:
+            if (!create) {
+                throw Error(QStringLiteral("no database at %1").arg(path_));
+            }
+            if (!QDir().mkpath(info.absolutePath())) {
+                throw Error(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+            }
+            break;
+        case sqlitefile::Header::Unreadable:
             throw Error(QStringLiteral("database %1 cannot be read").arg(path_));
-        }
-        if (file.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        case sqlitefile::Header::Foreign:
             throw Error(
                 QStringLiteral("%1 is not a receiver database; it was left as it is").arg(path_));
-        }
+        case sqlitefile::Header::Empty:
+        case sqlitefile::Header::Sqlite:
+            break;
     }
     const QByteArray native = QFile::encodeName(path_);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
