@@ -12,7 +12,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(454, 367);
-    Image2->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("face_95x25.png"))));
+    Image2->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("face_97x25.png"))));
     connect(Image2, &THoverLabel::clicked, this, &TForm3::Image2Click);
     connect(Label2, &THoverLabel::clicked, this, &TForm3::Image2Click);
 }

@@ -67,8 +67,11 @@ convert -size 748x39 "gradient:#2b62a8-$NAVY" \
     -fill "$SKY" -font "$CJK" -pointsize 12 -annotate +84+10 '產品註冊' \
     "${OUT[@]}" "PNG24:$pic/main_bar.png"
 
-# Shared by the main window, the leave dialog, the upload window and the reminder.
-face 95 25 12 '#ffffff' '#d3e4f6' '#3d6aa6' "$pic/face_95x25.png"
+# One face design, drawn at the size of each window's buttons: a control cuts off whatever
+# lies beyond its width, so a wider face would lose its right end.
+face 97 25 12 '#ffffff' '#d3e4f6' '#3d6aa6' "$pic/face_97x25.png"  # main window, notice
+face 95 25 12 '#ffffff' '#d3e4f6' '#3d6aa6' "$pic/face_95x25.png"  # upload window
+face 73 25 12 '#ffffff' '#d3e4f6' '#3d6aa6' "$pic/face_73x25.png"  # leave dialog
 
 # ----------------------------------------------------------- member-type window
 
@@ -172,13 +175,20 @@ convert -size 256x82 "gradient:#e1e5ea-#cdd3da" \
 
 # ------------------------------------------------------ upload result / reminder
 
-# Quiet top-left, where the program writes its maroon lines; decoration bottom-right.
-convert -size 465x377 "gradient:#ffffff-#e4effa" \
-    -fill "$NAVY" -draw 'rectangle 0,0 464,4' \
-    -fill '#dbe9f8' -draw 'circle 440,420 440,250' \
-    -fill '#e4effa' -draw 'circle 300,440 300,340' \
-    -gravity SouthWest -font DejaVu-Sans-Bold -pointsize 13 -fill '#bcd0e6' -annotate +20+14 'ORVEX' \
-    "${OUT[@]}" "PNG24:$pic/upload_bg.png"
+# Quiet top-left, where the program writes its maroon lines; decoration held to the
+# bottom-right corner, so the upload window and the smaller notice look alike.
+# result_bg W H FILE
+result_bg() {
+    local w=$1 h=$2
+    convert -size "${w}x${h}" "gradient:#ffffff-#e4effa" \
+        -fill "$NAVY" -draw "rectangle 0,0 $((w - 1)),4" \
+        -fill '#dbe9f8' -draw "circle $((w - 25)),$((h + 43)) $((w - 25)),$((h - 127))" \
+        -fill '#e4effa' -draw "circle $((w - 165)),$((h + 63)) $((w - 165)),$((h - 37))" \
+        -gravity SouthWest -font DejaVu-Sans-Bold -pointsize 13 -fill '#bcd0e6' -annotate +20+14 'ORVEX' \
+        "${OUT[@]}" "PNG24:$3"
+}
+result_bg 465 377 "$pic/upload_bg.png"
+result_bg 454 366 "$pic/notice_bg.png"
 
 convert -size 153x25 "gradient:#f4f9fe-#e3eef9" \
     -fill none -stroke '#c5d7ea' -draw 'roundrectangle 0.5,0.5 152.5,24.5 4,4' \

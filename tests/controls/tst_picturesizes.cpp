@@ -1,0 +1,111 @@
+#include "TestEnvironment.h"
+#include "app/Forms.h"
+#include "app/TForm1.h"
+#include "card/TForm7.h"
+#include "controls/TProEffectImage.h"
+#include "registration/TForm4.h"
+#include "registration/TForm5.h"
+#include "reminders/TForm2.h"
+#include "reminders/TForm3.h"
+#include "upload/TForm6.h"
+
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+// The size each window's layout gives its pictures. A control draws its picture at 0,0
+// unscaled, so a wider picture loses its right part and a smaller one leaves a gap.
+struct Stated {
+    QWidget* window;
+    const char* controls;
+    QSize size;
+    bool face;  // a button face: rounded at both ends
+};
+
+QList<Stated> statedSizes() {
+    return {
+        {Form1, "Image1", {748, 39}, false},
+        {Form1,
+         "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4 ProEffectImage5 "
+         "ProEffectImage6 ProEffectImage7 ProEffectImage8",
+         {97, 25},
+         true},
+        {Form2, "ProEffectImage1 ProEffectImage2 ProEffectImage3", {73, 25}, true},
+        {Form2, "Image1", {153, 25}, false},
+        {Form3, "Image1", {454, 366}, false},
+        {Form3, "Image2", {97, 25}, true},
+        {Form4, "Image1", {268, 165}, false},
+        {Form4, "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4", {97, 50}, true},
+        {Form5, "Image5 Image6", {800, 600}, false},
+        {Form5, "Image1", {256, 82}, false},
+        {Form5, "Image2 Image3 Image4", {262, 112}, false},
+        {Form5,
+         "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4 ProEffectImage5 "
+         "ProEffectImage6 ProEffectImage7",
+         {80, 25},
+         true},
+        {Form6, "Image1", {465, 377}, false},
+        {Form6, "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage7", {95, 25}, true},
+    };
+}
+
+// The picture a control shows: a picture control's own, or a label's pixmap.
+QImage pictureOf(const QWidget* control) {
+    if (const auto* image = qobject_cast<const TProEffectImage*>(control)) {
+        return image->Picture();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->pixmap().toImage();
+    }
+    return {};
+}
+
+}  // namespace
+
+class TestPictureSizes : public QObject {
+    Q_OBJECT
+private slots:
+    void everyPictureFitsItsControl() {
+        TestEnvironment env(true);
+        createForms();
+        const QList<QWidget*> windows{Form1, Form2, Form3, Form4, Form5, Form6};
+        QSet<const QWidget*> checked;
+        for (const Stated& stated : statedSizes()) {
+            const QString window = stated.window->objectName();
+            for (const QString& name : QString::fromLatin1(stated.controls).split(u' ')) {
+                const auto* control = stated.window->findChild<QWidget*>(name);
+                QVERIFY2(control, qPrintable(window + u'.' + name));
+                checked.insert(control);
+                const QImage picture = pictureOf(control);
+                const QByteArray where = (window + u'.' + name).toUtf8();
+                QVERIFY2(control->size() == stated.size, where);
+                QVERIFY2(picture.size() == stated.size, where);
+                if (stated.face) {
+                    // A whole face: rounded (see-through) corners, solid middle of both ends.
+                    const int w = picture.width() - 1, h = picture.height() - 1;
+                    for (const QPoint corner :
+                         {QPoint(0, 0), QPoint(w, 0), QPoint(0, h), QPoint(w, h)}) {
+                        QVERIFY2(qAlpha(picture.pixel(corner)) == 0, where);
+                    }
+                    QVERIFY2(qAlpha(picture.pixel(0, h / 2)) == 255, where);
+                    QVERIFY2(qAlpha(picture.pixel(w, h / 2)) == 255, where);
+                }
+            }
+        }
+        // No window shows a picture that the table leaves out.
+        for (const QWidget* window : windows) {
+            for (const QWidget* control : window->findChildren<QWidget*>()) {
+                if (!pictureOf(control).isNull()) {
+                    QVERIFY2(checked.contains(control),
+                             qPrintable(window->objectName() + u'.' + control->objectName()));
+                }
+            }
+        }
+        QCOMPARE(Form7->QRImage1.Picture.size(), QSize(240, 78));
+        destroyForms();
+    }
+};
+
+QTEST_MAIN(TestPictureSizes)
+#include "tst_picturesizes.moc"
