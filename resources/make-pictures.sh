@@ -190,8 +190,9 @@ result_bg() {
 result_bg 465 377 "$pic/upload_bg.png"
 result_bg 454 366 "$pic/notice_bg.png"
 
+# The strip's panel is one pixel narrower than its picture: the outline stays inside it.
 convert -size 153x25 "gradient:#f4f9fe-#e3eef9" \
-    -fill none -stroke '#c5d7ea' -draw 'roundrectangle 0.5,0.5 152.5,24.5 4,4' \
+    -fill none -stroke '#c5d7ea' -draw 'roundrectangle 0.5,0.5 151.5,24.5 4,4' \
     "${OUT[@]}" "PNG24:$pic/optout_strip.png"
 
 # ---------------------------------------------------------- printed card logo
