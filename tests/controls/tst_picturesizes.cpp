@@ -10,6 +10,7 @@
 #include "upload/TForm6.h"
 
 #include <QLabel>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -61,6 +62,11 @@ QImage pictureOf(const QWidget* control) {
     return {};
 }
 
+struct Windows {
+    Windows() { createForms(); }
+    ~Windows() { destroyForms(); }
+};
+
 }  // namespace
 
 class TestPictureSizes : public QObject {
@@ -68,17 +74,15 @@ class TestPictureSizes : public QObject {
 private slots:
     void everyPictureFitsItsControl() {
         TestEnvironment env(true);
-        createForms();
-        const QList<QWidget*> windows{Form1, Form2, Form3, Form4, Form5, Form6};
+        const Windows windows;
         QSet<const QWidget*> checked;
         for (const Stated& stated : statedSizes()) {
-            const QString window = stated.window->objectName();
             for (const QString& name : QString::fromLatin1(stated.controls).split(u' ')) {
+                const QByteArray where = (stated.window->objectName() + u'.' + name).toUtf8();
                 const auto* control = stated.window->findChild<QWidget*>(name);
-                QVERIFY2(control, qPrintable(window + u'.' + name));
+                QVERIFY2(control, where);
                 checked.insert(control);
                 const QImage picture = pictureOf(control);
-                const QByteArray where = (window + u'.' + name).toUtf8();
                 QVERIFY2(control->size() == stated.size, where);
                 QVERIFY2(picture.size() == stated.size, where);
                 if (stated.face) {
@@ -94,7 +98,8 @@ private slots:
             }
         }
         // No window shows a picture that the table leaves out.
-        for (const QWidget* window : windows) {
+        for (const QWidget* window :
+             QList<const QWidget*>{Form1, Form2, Form3, Form4, Form5, Form6}) {
             for (const QWidget* control : window->findChildren<QWidget*>()) {
                 if (!pictureOf(control).isNull()) {
                     QVERIFY2(checked.contains(control),
@@ -103,7 +108,6 @@ private slots:
             }
         }
         QCOMPARE(Form7->QRImage1.Picture.size(), QSize(240, 78));
-        destroyForms();
     }
 };
 
