@@ -421,6 +421,10 @@ private slots:
         QVERIFY(!stored(QStringLiteral("prod_cd_2")).isValid());
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(Form6->isVisible());
+        // Printed again from the upload window: the failure is shown, the caller goes on.
+        printing::setPdfOutput(env.root() + QStringLiteral("/gone/card.pdf"));
+        QVERIFY(!Form5->PrintRegCard());
+        QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("無法列印產品註冊卡")));
     }
 };
 
