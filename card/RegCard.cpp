@@ -26,8 +26,8 @@ QString mobileLine(const RegCard& card) {
     return QStringLiteral("◎手機：") + card.mobilePrefix + u'-' + card.mobile;
 }
 
-void appendProduct(QStringList& lines, const CardProduct& product) {
-    lines += {
+QStringList productLines(const CardProduct& product) {
+    return {
         kBlankLine,
         QStringLiteral("購買日期：") + product.PurchaseY + QStringLiteral("年") +
             product.PurchaseM + QStringLiteral("月") + product.PurchaseD + QStringLiteral("日"),
@@ -82,12 +82,89 @@ std::optional<int> storedNumber(Registry& reg, const QString& name) {
     }
 }
 
-}  // namespace
+// Fills the pages of the body one line after the other.
+class BodyPager {
+public:
+    BodyPager(const BodyMeasure& measure, const QStringList& heading) : measure_(measure) {
+        for (const QString& line : heading) {
+            heading_ << limited(line);
+            headingLines_ += linesOf(heading_.last());
+        }
+        pages_.append(QStringList());
+    }
 
-int pageCount(qsizetype products) {
-    const qsizetype rest = qMax<qsizetype>(0, products - FirstPageProducts);
-    return 1 + int((rest + ProductsPerPage - 1) / ProductsPerPage);
-}
+    // A text that does not fit the rest of the page runs on at the top of the next one.
+    void addText(const QString& text) {
+        const QStringList parts = measure_.wrap(text);
+        if (parts.size() <= room()) {
+            pages_.last() << text;
+            used_ += qMax<qsizetype>(1, parts.size());
+            return;
+        }
+        for (const QString& part : parts) {
+            // A page holding only its heading takes the line anyway, so that paging ends.
+            if (room() < 1 && used_ > headingLines_) {
+                newPage();
+            }
+            pages_.last() << part;
+            ++used_;
+        }
+    }
+
+    // A block moves whole to the next page when it fits there but not here.
+    void addProduct(const QStringList& block) {
+        int lines = 0;
+        for (const QString& line : block) {
+            lines += linesOf(line);
+        }
+        const int limit = pages_.size() == 1 ? FirstPageProducts : ProductsPerPage;
+        if (products_ >= limit ||
+            (lines > room() && lines <= measure_.linesPerPage - headingLines_)) {
+            newPage();
+        }
+        ++products_;
+        for (const QString& line : block) {
+            addText(line);
+        }
+    }
+
+    const QList<QStringList>& pages() const { return pages_; }
+
+private:
+    int linesOf(const QString& text) const {
+        return int(qMax<qsizetype>(1, measure_.wrap(text).size()));
+    }
+    int room() const { return measure_.linesPerPage - used_; }
+
+    void newPage() {
+        pages_.append(heading_);
+        used_ = headingLines_;
+        products_ = 0;
+    }
+
+    // The line cut to HeadingLineLimit lines, ending in "…" when cut: the full text is on the
+    // first page.
+    QString limited(const QString& line) const {
+        const QStringList parts = measure_.wrap(line);
+        if (parts.size() <= HeadingLineLimit) {
+            return line;
+        }
+        QString text = parts.mid(0, HeadingLineLimit).join(QString());
+        do {
+            text.chop(text.size() > 1 && text.back().isLowSurrogate() ? 2 : 1);
+        } while (!text.isEmpty() && measure_.wrap(text + u'…').size() > HeadingLineLimit);
+        return text + u'…';
+    }
+
+    const BodyMeasure& measure_;
+    QStringList heading_;
+    int headingLines_ = 0;
+    QList<QStringList> pages_;
+    int used_ = 0;      // lines of the last page
+    int products_ = 0;  // blocks begun on the last page
+};
+
+}  // namespace
 
 QString datesLine(const QString& title, const QDate& firstRun, const QDate& today) {
     return title + QStringLiteral(" ， 第一次執行日期") +
@@ -103,21 +180,16 @@ QStringList headerLines(const QStringList& settingsLines) {
     return lines;
 }
 
-QStringList bodyLines(const RegCard& card, int page) {
-    QStringList lines;
-    qsizetype first = 0;
-    qsizetype count = FirstPageProducts;
-    if (page <= 1) {
-        lines = memberLines(card);
-    } else {
-        lines = {QStringLiteral("◎中文姓名：") + card.RecName, phoneLine(card), mobileLine(card)};
-        first = FirstPageProducts + qsizetype(page - 2) * ProductsPerPage;
-        count = ProductsPerPage;
+QList<QStringList> bodyPages(const RegCard& card, const BodyMeasure& measure) {
+    BodyPager pager(
+        measure, {QStringLiteral("◎中文姓名：") + card.RecName, phoneLine(card), mobileLine(card)});
+    for (const QString& line : memberLines(card)) {
+        pager.addText(line);
     }
-    for (qsizetype i = first; i < first + count && i < card.products.size(); ++i) {
-        appendProduct(lines, card.products[i]);
+    for (const CardProduct& product : card.products) {
+        pager.addProduct(productLines(product));
     }
-    return lines;
+    return pager.pages();
 }
 
 QString pageNumber(int page) {
@@ -151,14 +223,17 @@ bool printChosen(TForm7& report, const RegCard& card) {
     // Filled afresh for every card, so that a second card of the run repeats no line.
     report.QRLabel2.Caption = datesLine(settings::cardTitle(), firstRunDate(), LocalClock::today());
     report.QRMemo1.Lines = headerLines(settings::cardHeaderLines());
-    report.QRMemo2.Lines = bodyLines(card, 1);
-    report.QRLabel3.Caption = pageNumber(1);
     PrintJob job;
     job.open();
-    report.print(job);
-    const int pages = pageCount(card.products.size());
-    for (int page = 2; page <= pages; ++page) {
-        report.QRMemo2.Lines = bodyLines(card, page);
+    const ReportMemo& body = report.QRMemo2;
+    const QPainter& painter = job.painter();
+    const BodyMeasure measure{
+        [&](const QString& text) { return body.wrapped(painter, text); },
+        int((report.bodyBottom() - body.Geometry.top()) / body.lineHeight(painter))};
+    const QList<QStringList> pages = bodyPages(card, measure);
+    job.setPageCount(int(pages.size()));
+    for (int page = 1; page <= pages.size(); ++page) {
+        report.QRMemo2.Lines = pages[page - 1];
         report.QRLabel3.Caption = pageNumber(page);
         report.print(job);
     }

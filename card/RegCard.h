@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "registration/RegistrationRecord.h"
 
@@ -50,20 +51,29 @@ struct RegCard {
 
 namespace card {
 
-// Products on the first page and on each further page.
+// Products on the first page and on each further page, at most.
 constexpr int FirstPageProducts = 5;
 constexpr int ProductsPerPage = 8;
-
-// Pages of a card with this many products; one at least.
-int pageCount(qsizetype products);
+// Lines a further page's heading gives each of the name, telephone and mobile at most.
+constexpr int HeadingLineLimit = 3;
 
 // The title and dates line; an invalid first-run date prints as an empty date.
 QString datesLine(const QString& title, const QDate& firstRun, const QDate& today);
 // The settings file's header lines as the grey box shows them.
 QStringList headerLines(const QStringList& settingsLines);
-// The body of page 1, 2, ...: the member's lines on the first page, name, telephone and
-// mobile on the others, then the product blocks of the page.
-QStringList bodyLines(const RegCard& card, int page);
+
+// How the body's text fits a page: the lines a text takes in the body's width (each as the
+// part of the text it shows), and the lines a page's body holds.
+struct BodyMeasure {
+    std::function<QStringList(const QString&)> wrap;
+    int linesPerPage = 0;
+};
+
+// The body of each page: the member's lines on the first page, name, telephone and mobile on
+// the others, then the product blocks of the page, five on the first page and eight on each
+// further one as long as they fit. A block that does not fit moves to the next page; only a
+// text too long for any page runs on across pages.
+QList<QStringList> bodyPages(const RegCard& card, const BodyMeasure& measure);
 QString pageNumber(int page);
 
 // The first-run date recorded in the hive; invalid when missing or not a date.

@@ -64,15 +64,29 @@ struct Arranged {
     QRectF area;  // mm
 };
 
+bool centred(const ReportText& element) {
+    return element.Alignment.testFlag(Qt::AlignHCenter);
+}
+
+// The widest a line of the element may be, in mm.
+qreal maxWidth(const ReportText& element) {
+    const QRectF& geometry = element.Geometry;
+    if (element.Sizing != ReportSizing::ToText) {
+        return geometry.width();
+    }
+    const qreal right = report::SheetWidth - report::Margin;
+    if (centred(element)) {
+        return 2 * qMin(geometry.center().x() - report::Margin, right - geometry.center().x());
+    }
+    return right - geometry.left();
+}
+
 Arranged arrange(const ReportText& element, const QPaintDevice* device, const QStringList& lines) {
     const qreal perMmX = device->logicalDpiX() / kMmPerInch;
     const qreal perMmY = device->logicalDpiY() / kMmPerInch;
     const QRectF& geometry = element.Geometry;
-    const qreal maxWidth = element.Sizing == ReportSizing::ToText
-                               ? report::SheetWidth - report::Margin - geometry.left()
-                               : geometry.width();
     Arranged result{layOut(device, report::font(element.FontSize, element.Bold), lines,
-                           maxWidth * perMmX, element.WordWrap),
+                           maxWidth(element) * perMmX, element.WordWrap),
                     geometry};
     const qreal textHeight = result.layout.lineCount * result.layout.lineSpacing / perMmY;
     switch (element.Sizing) {
@@ -80,15 +94,46 @@ Arranged arrange(const ReportText& element, const QPaintDevice* device, const QS
             break;
         case ReportSizing::ToText:
             result.area.setSize(QSizeF(result.layout.width / perMmX, textHeight));
+            if (centred(element)) {
+                result.area.moveLeft(geometry.center().x() - result.area.width() / 2);
+            }
             break;
         case ReportSizing::GrowDown:
             result.area.setHeight(qMax(geometry.height(), textHeight));
             break;
     }
+    if (centred(element)) {
+        const qreal width = result.area.width() * perMmX;
+        for (const auto& paragraph : result.layout.paragraphs) {
+            for (int i = 0; i < paragraph->lineCount(); ++i) {
+                QTextLine line = paragraph->lineAt(i);
+                line.setPosition(QPointF((width - line.naturalTextWidth()) / 2, line.y()));
+            }
+        }
+    }
     return result;
 }
 
 }  // namespace
+
+QStringList ReportText::wrapped(const QPainter& painter, const QString& text) const {
+    const QPaintDevice* device = painter.device();
+    const Layout layout = layOut(device, report::font(FontSize, Bold), {text},
+                                 maxWidth(*this) * device->logicalDpiX() / kMmPerInch, WordWrap);
+    QStringList parts;
+    const QTextLayout& paragraph = *layout.paragraphs.front();
+    for (int i = 0; i < paragraph.lineCount(); ++i) {
+        const QTextLine line = paragraph.lineAt(i);
+        parts << text.mid(line.textStart(), line.textLength());
+    }
+    return parts;
+}
+
+qreal ReportText::lineHeight(const QPainter& painter) const {
+    const QPaintDevice* device = painter.device();
+    return QFontMetricsF(report::font(FontSize, Bold), device).lineSpacing() * kMmPerInch /
+           device->logicalDpiY();
+}
 
 QRectF ReportText::placed(const QPainter& painter, const QStringList& lines) const {
     return arrange(*this, painter.device(), lines).area;

@@ -10,8 +10,8 @@
 class QPainter;
 
 // The elements of a printed report. Geometry is in millimetres from the top-left corner of
-// the sheet; the painter given to draw() works in the same unit. Texts are black, left-aligned
-// and start at the element's top-left corner; no element draws a frame.
+// the sheet; the painter given to draw() works in the same unit. Texts are black and start at
+// the element's top edge, left-aligned unless centred; no element draws a frame.
 
 namespace report {
 
@@ -28,7 +28,7 @@ QFont font(qreal pointSize, bool bold = false);
 // How a text element's size follows its text.
 enum class ReportSizing {
     Fixed,     // keeps its size; what does not fit is cut off
-    ToText,    // as wide as its text (at most up to the right margin), as high as its lines
+    ToText,    // as wide as its text (at most up to the margins), as high as its lines
     GrowDown,  // keeps its width and grows downwards when its lines need more room
 };
 
@@ -40,6 +40,13 @@ public:
     QColor Background = Qt::white;  // opaque
     bool WordWrap = true;
     ReportSizing Sizing = ReportSizing::Fixed;
+    // Qt::AlignHCenter centres every line on the element's centre line.
+    Qt::Alignment Alignment = Qt::AlignLeft;
+
+    // The lines a text takes in the element's width, each as the part of the text it shows.
+    QStringList wrapped(const QPainter& painter, const QString& text) const;
+    // The height of one line, in mm.
+    qreal lineHeight(const QPainter& painter) const;
 
 protected:
     // Where the element lies once the lines are laid out, in mm.

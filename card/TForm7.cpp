@@ -25,6 +25,8 @@ TForm7::TForm7(QWidget* parent) : QWidget(parent) {
     QRLabel1.FontSize = 26;
     QRLabel1.Bold = true;
     QRLabel1.Sizing = ReportSizing::ToText;
+    // Centred, so that a face wider or narrower than the original still sits mid-page.
+    QRLabel1.Alignment = Qt::AlignHCenter;
     QRLabel1.Caption = QStringLiteral("產    品    註    冊    卡");
 
     place(QRMemo1, 42.33, 50.80, 125.15, 25.66);
@@ -37,6 +39,10 @@ TForm7::TForm7(QWidget* parent) : QWidget(parent) {
 
     place(QRLabel3, 91.02, 287.87, 23.55, 6.61);
     QRLabel3.WordWrap = false;
+}
+
+qreal TForm7::bodyBottom() const {
+    return qMin(report::SheetHeight - report::Margin, QRLabel3.Geometry.top());
 }
 
 void TForm7::print(PrintJob& job) const {

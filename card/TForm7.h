@@ -21,6 +21,9 @@ public:
     ReportMemo QRMemo2;    // body
     ReportLabel QRLabel3;  // page number
 
+    // Where the body's lines end at the latest: the bottom margin, above the page number.
+    qreal bodyBottom() const;
+
     // Prints the report as the job's next page.
     void print(PrintJob& job) const;
     // Draws the page with a painter that works in millimetres from the corner of the sheet.

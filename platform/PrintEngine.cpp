@@ -2,12 +2,18 @@
 
 #include "Error.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <cerrno>
 
 namespace printing {
 namespace {
@@ -24,6 +30,78 @@ bool showPrintDialog(QPrinter& printer, QWidget* parent) {
 void dropPrinter() {
     delete thePrinter;
     thePrinter = nullptr;
+}
+
+// The system's error number for writing the file: 0 when nothing is found wrong.
+int writeError(const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    struct stat status {};
+    if (::stat(file.constData(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            return EISDIR;
+        }
+        return ::access(file.constData(), W_OK) == 0 ? 0 : errno;
+    }
+    if (errno != ENOENT) {
+        return errno;
+    }
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    return ::access(folder.constData(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
+// What keeps the file from being written, and what the user can do about it.
+QString fileCause(const QString& path, int error) {
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    switch (error) {
+        case ENOENT:
+            return QStringLiteral(
+                       "因為資料夾「%1」不存在。請先建立這個資料夾，或改存到其他位置，"
+                       "然後再列印一次。")
+                .arg(folder);
+        case ENOTDIR:
+            return QStringLiteral(
+                "因為路徑中有一部分是檔案，不是資料夾。請改存到其他位置，"
+                "然後再列印一次。");
+        case EACCES:
+        case EPERM:
+            return QFileInfo::exists(path)
+                       ? QStringLiteral("因為這個檔案不允許寫入。請改用其他檔名，然後再列印一次。")
+                       : QStringLiteral(
+                             "因為資料夾「%1」不允許寫入。請改存到您可以寫入的資料夾，"
+                             "然後再列印一次。")
+                             .arg(folder);
+        case EROFS:
+            return QStringLiteral("因為它所在的磁碟只能讀取。請改存到其他磁碟，然後再列印一次。");
+        case EISDIR:
+            return QStringLiteral("因為這個名稱是一個資料夾。請改用其他檔名，然後再列印一次。");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("因為磁碟空間已滿。請清出磁碟空間，然後再列印一次。");
+        default:
+            return QStringLiteral("請改存到其他位置，然後再列印一次。");
+    }
+}
+
+// The error of a job that cannot start: names the file or the printer and, for a file, the
+// cause.
+PrintError cannotPrint(const QPrinter& printer) {
+    const QString file = printer.outputFileName();
+    if (file.isEmpty()) {
+        return PrintError(
+            QStringLiteral("無法在印表機「%1」上列印產品註冊卡。請確認印表機已開啟並連線，"
+                           "或選擇其他印表機，然後再列印一次。")
+                .arg(printer.printerName()),
+            formatMessage(QStringLiteral("Cannot print on '%s'"), printer.printerName()));
+    }
+    const int error = writeError(file);
+    QString detail = formatMessage(QStringLiteral("Cannot print on '%s'"), file);
+    if (error != 0) {
+        detail += QStringLiteral(": ") + qt_error_string(error);
+    }
+    return PrintError(QStringLiteral("無法列印產品註冊卡：檔案「%1」無法寫入，")
+                              .arg(QDir::toNativeSeparators(file)) +
+                          fileCause(file, error),
+                      detail);
 }
 
 }  // namespace
@@ -89,14 +167,6 @@ PrintJob::~PrintJob() {
     }
 }
 
-bool PrintJob::begin(QWidget* parent, const QString& documentName) {
-    if (!printing::choose(parent, documentName)) {
-        return false;
-    }
-    open();
-    return true;
-}
-
 void PrintJob::open() {
     QPrinter& printer = printing::printer();
     // Positions count from the corner of the sheet, not of the printable area.
@@ -104,9 +174,7 @@ void PrintJob::open() {
     page_ = 0;
     sheets_ = 0;
     if (!painter_.begin(&printer)) {
-        const QString target =
-            printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-        throw Error(formatMessage(QStringLiteral("Cannot print on '%s'"), target));
+        throw printing::cannotPrint(printer);
     }
     const QPaintDevice* device = painter_.device();
     painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
@@ -115,8 +183,7 @@ void PrintJob::open() {
 bool PrintJob::startPage() {
     ++page_;
     QPrinter& printer = printing::printer();
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0 &&
-        (page_ < printer.fromPage() || (printer.toPage() > 0 && page_ > printer.toPage()))) {
+    if (!inRange(page_)) {
         return false;
     }
     if (sheets_ > 0) {
@@ -124,6 +191,15 @@ bool PrintJob::startPage() {
     }
     ++sheets_;
     return true;
+}
+
+bool PrintJob::inRange(int page) const {
+    const QPrinter& printer = printing::printer();
+    if (printer.printRange() != QPrinter::PageRange || printer.fromPage() < 1 ||
+        printer.fromPage() > pageCount_) {
+        return true;
+    }
+    return page >= printer.fromPage() && (printer.toPage() < 1 || page <= printer.toPage());
 }
 
 bool PrintJob::end() {

@@ -1,11 +1,28 @@
 #pragma once
 
+#include "Error.h"
+
 #include <QPainter>
 #include <QString>
 #include <functional>
+#include <limits>
 
 class QPrinter;
 class QWidget;
+
+// A print that cannot start: what failed, in the user's words, then the technical detail on a
+// line of its own.
+class PrintError : public Error {
+public:
+    PrintError(const QString& text, const QString& detail)
+        : Error(text + u'\n' + detail), text_(text), detail_(detail) {}
+    const QString& text() const { return text_; }
+    const QString& detail() const { return detail_; }
+
+private:
+    QString text_;
+    QString detail_;
+};
 
 // Printing on the system's printers through CUPS, or into a PDF file. There is one printer
 // for the whole run, so that what the user chose in the print dialog holds for every later
@@ -47,15 +64,14 @@ public:
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Shows the print dialog, or takes the PDF file, and opens the first sheet. False when
-    // the dialog was cancelled: nothing is printed. Raises Error when the printer cannot be
-    // opened.
-    bool begin(QWidget* parent, const QString& documentName);
-    // Opens the first sheet on the printer as chosen before (printing::choose), without a
-    // dialog. Raises Error when the printer cannot be opened.
+    // Opens the first sheet on the printer as chosen before (printing::choose). Raises
+    // PrintError when the printer or the file cannot be opened.
     void open();
+    // The number of pages the document has. A page range of the dialog that holds none of them
+    // counts as all pages, so that a job always prints. Set before the first startPage().
+    void setPageCount(int pages) { pageCount_ = pages; }
 
-    // Moves to the next page of the document; the first call takes the sheet that begin()
+    // Moves to the next page of the document; the first call takes the sheet that open()
     // opened. False when the page lies outside the range chosen in the dialog: it is not to
     // be drawn.
     bool startPage();
@@ -68,7 +84,10 @@ public:
     bool end();
 
 private:
+    bool inRange(int page) const;
+
     QPainter painter_;
     int page_ = 0;    // pages of the document started so far
     int sheets_ = 0;  // of those, the ones that print
+    int pageCount_ = std::numeric_limits<int>::max();
 };

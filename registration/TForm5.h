@@ -115,7 +115,7 @@ public:
     // Fills the form with the last stored registration and its last product.
     void RestoreEntries();
     // Prints the card of the last completed registration and shows the print result; false
-    // when nothing was printed (dialog cancelled, or no page in its range): the form stays.
+    // when nothing was printed (dialog cancelled, or the print failed and was reported).
     bool PrintRegCard();
 
 protected:
@@ -127,9 +127,10 @@ private:
     bool isPerson() const { return MemberType == QStringLiteral("Person"); }
     void addProduct();
     void completeRegistration();
-    // Prints the card on the printer already chosen, then hides the form, removes the
-    // reminder's Run value and shows the print result.
-    bool printAndClose();
+    // Prints the card on the printer already chosen; false when nothing was printed.
+    bool printCard();
+    // After the card: hides the form, removes the reminder's Run value, shows the result.
+    void closeAfterPrint();
     void captureRecord();
     void storeSelectedProduct();
     QList<ProductEntry> products() const;

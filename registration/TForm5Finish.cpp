@@ -196,10 +196,24 @@ void TForm5::completeRegistration() {
     reg.OpenKey(keys::StateKey);
     reg.WriteString(keys::RegStr, registration);
     reg.CloseKey();
+
+    // A print registration counts once its card is printed: a failed print undoes every write
+    // above, so that finishing again stores the products once.
+    if (print) {
+        try {
+            if (!printCard()) {
+                return;
+            }
+        } catch (const PrintError& e) {
+            throw Error(e.text() +
+                        QStringLiteral("這次的註冊尚未儲存；排除問題後請再按一次「完成」。\n") +
+                        e.detail());
+        }
+    }
     transaction.commit();
 
     if (print) {
-        printAndClose();
+        closeAfterPrint();
     } else {
         hide();
         Form6->show();
@@ -211,10 +225,20 @@ bool TForm5::PrintRegCard() {
     if (!printing::choose(this, card::documentName())) {
         return false;
     }
-    return printAndClose();
+    // The registration is stored already; the caller offers the print again.
+    try {
+        if (!printCard()) {
+            return false;
+        }
+    } catch (const PrintError& e) {
+        msg::showError(e);
+        return false;
+    }
+    closeAfterPrint();
+    return true;
 }
 
-bool TForm5::printAndClose() {
+bool TForm5::printCard() {
     RegCard card;
     card.person = isPerson();
     card.RecName = RecName;
@@ -243,14 +267,14 @@ bool TForm5::printAndClose() {
     card.mobilePrefix = Edit14->text();
     card.mobile = Edit13->text();
     card.products = products();
-    if (!card::printChosen(*Form7, card)) {
-        return false;
-    }
+    return card::printChosen(*Form7, card);
+}
+
+void TForm5::closeAfterPrint() {
     hide();
     Registry reg;
     reg.OpenKey(keys::RunKey);
     reg.DeleteValue(keys::RunValue);
     reg.CloseKey();
     Form6->ShowPrintResult();
-    return true;
 }

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "state/Keys.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -61,22 +62,24 @@ struct Pdf {
         return lines;
     }
 
-    QList<Word> words(int page) const {
+    // The words of each page.
+    QList<QList<Word>> words() const {
         const QString html = QString::fromUtf8(
-            run(QStringLiteral("pdftotext"),
-                {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                 QStringLiteral("-l"), QString::number(page), path, QStringLiteral("-")}));
+            run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")}));
         static const QRegularExpression word(QStringLiteral(
             "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">"
             "([^<]*)</word>"));
-        QList<Word> words;
-        for (const auto& m : word.globalMatch(html)) {
-            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
-            const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-            words.append(
-                {m.captured(5), QRectF(topLeft / kPointsPerMm, bottomRight / kPointsPerMm)});
+        QList<QList<Word>> pages;
+        for (const QString& page : html.split(QStringLiteral("<page ")).mid(1)) {
+            pages.append(QList<Word>());
+            for (const auto& m : word.globalMatch(page)) {
+                const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+                const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+                pages.last().append(
+                    {m.captured(5), QRectF(topLeft / kPointsPerMm, bottomRight / kPointsPerMm)});
+            }
         }
-        return words;
+        return pages;
     }
 
     QImage image(int page, int dpi) const {
@@ -154,6 +157,25 @@ RegCard enterprise() {
     card.companyScale = QStringLiteral("50人以下");
     card.companyCapital = QStringLiteral("500萬元以下");
     card.education = QString();
+    return card;
+}
+
+// What a field without a limit of its own takes: the line edit's 32767 characters.
+constexpr int kLongest = 32767;
+
+// Entries of `length` characters in every field without a limit; the others at their limits.
+RegCard longEntries(bool isPerson, int products, int length) {
+    RegCard card = isPerson ? person() : enterprise();
+    card.RecName = card.RecCompName = card.address = QString(length, u'鑫');
+    card.postcode = card.phoneExt = QString(length, u'8');
+    card.email = QString(35, u'm');
+    card.products.clear();
+    for (int i = 1; i <= products; ++i) {
+        card.products.append({QStringLiteral("2005"), QStringLiteral("12"), QStringLiteral("31"),
+                              QString(length, u'W'),
+                              QStringLiteral("W%1").arg(i, 9, 10, QChar(u'0')),
+                              QStringLiteral("鑫鑫鑫鑫")});
+    }
     return card;
 }
 
@@ -285,12 +307,16 @@ private slots:
     void elementsAtTheirPlaces() {
         const Pdf pdf = print(person(14));
         for (int page : {1, 3}) {
-            const QList<Word> words = pdf.words(page);
+            const QList<Word> words = pdf.words()[page - 1];
             const auto near = [](const QPointF& at, double left, double top) {
                 return qAbs(at.x() - left) <= 1.0 && qAbs(at.y() - top) <= 1.0;
             };
-            QVERIFY2(near(find(words, QStringLiteral("產"), true).mm.topLeft(), 59.27, 35.98),
-                     "title");
+            // The spaced title, centred on the page whatever the face's spaces measure.
+            const QRectF title = find(words, QStringLiteral("產"), true).mm |
+                                 find(words, QStringLiteral("卡"), true).mm;
+            QVERIFY2(qAbs(title.top() - 35.98) <= 1.0, "title");
+            QVERIFY2(qAbs(title.center().x() - report::SheetWidth / 2) <= 1.0,
+                     qPrintable(QStringLiteral("title centred at %1 mm").arg(title.center().x())));
             QVERIFY2(near(find(words, QStringLiteral("ORVEX產品註冊")).mm.topLeft(), 35.98, 82.55),
                      "dates");
             const QString first =
@@ -354,6 +380,57 @@ private slots:
         report.QRMemo2.Lines.append(QString(60, u'文'));
         QVERIFY(report.QRMemo2.placed(painter).height() > sixty * 61.5 / 60);
         QCOMPARE(report.QRMemo2.placed(painter).width(), 159.01);
+    }
+
+    void longEntriesStayInTheBody_data() {
+        QTest::addColumn<RegCard>("card");
+        QTest::addColumn<QList<int>>("productsPerPage");  // checked when given
+        // Several lines each; the longest possible run over many pages and take long to print,
+        // so they go once.
+        for (const int products : {5, 6, 13, 14}) {
+            QTest::addRow("person, %d", products)
+                << longEntries(true, products, 250) << QList<int>();
+            QTest::addRow("enterprise, %d", products)
+                << longEntries(false, products, 250) << QList<int>();
+        }
+        QTest::newRow("longest") << longEntries(false, 6, kLongest) << QList<int>();
+        RegCard card = enterprise();
+        card.products = person(5).products;
+        card.RecCompName = QString(60, u'鑫');
+        card.address = QString(120, u'鑫');
+        QTest::newRow("long address") << card << QList<int>{4, 1};
+    }
+    void longEntriesStayInTheBody() {
+        QFETCH(RegCard, card);
+        QFETCH(QList<int>, productsPerPage);
+        const QList<QList<Word>> pages = print(card).words();
+        QStringList serials;
+        QList<int> perPage;
+        for (const QList<Word>& words : pages) {
+            int numberWords = 0;
+            int products = 0;
+            for (const Word& word : words) {
+                if (word.mm.top() >= 287.87 - 1) {
+                    QVERIFY2(word.mm.bottom() <= 287.87 + 6.61 + 1, qPrintable(word.text));
+                    ++numberWords;
+                    continue;
+                }
+                QVERIFY2(word.mm.bottom() <= 287.0, qPrintable(word.text.left(20)));
+                if (word.text.startsWith(QStringLiteral("產品序號："))) {
+                    serials << word.text.mid(5);
+                }
+                products += word.text.startsWith(QStringLiteral("購買日期："));
+            }
+            QCOMPARE(numberWords, 3);  // 第, the number, 頁
+            perPage << products;
+        }
+        QCOMPARE(serials.size(), card.products.size());
+        for (const CardProduct& product : card.products) {
+            QCOMPARE(serials.count(product.ProdCd), 1);
+        }
+        if (!productsPerPage.isEmpty()) {
+            QCOMPARE(perPage, productsPerPage);
+        }
     }
 
     // Ideographs that some CJK fonts would hand to the PDF as Kangxi radicals.
@@ -455,6 +532,11 @@ private slots:
         QCOMPARE(pdf.pages(), 2);
         QCOMPARE(pdf.lines(1).last(), QStringLiteral("第 2 頁"));
         QCOMPARE(pdf.lines(2).last(), QStringLiteral("第 3 頁"));
+
+        // A range without a page of the card would print nothing: it counts as all pages.
+        printing::printer().setFromTo(4, 9);
+        QVERIFY(card::printChosen(report, person(14)));
+        QCOMPARE(Pdf{path}.pages(), 3);
     }
 
     void environmentNamesThePdf() {
@@ -465,10 +547,34 @@ private slots:
         QCOMPARE(Pdf{path}.pages(), 1);
     }
 
+    void unwritableFileIsAnError_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("missing folder")
+            << QStringLiteral("missing/card.pdf") << QStringLiteral("資料夾「%1/missing」不存在");
+        QTest::newRow("parent is a file")
+            << QStringLiteral("plain/card.pdf") << QStringLiteral("有一部分是檔案");
+        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("是一個資料夾");
+    }
     void unwritableFileIsAnError() {
-        printing::setPdfOutput(dir_.filePath(QStringLiteral("missing/folder/card.pdf")));
+        QFETCH(QString, file);
+        QFETCH(QString, cause);
+        QFile(dir_.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly);
+        QDir(dir_.path()).mkdir(QStringLiteral("folder"));
+        const QString path = dir_.filePath(file);
+        printing::setPdfOutput(path);
         TForm7 report;
-        QVERIFY_THROWS_EXCEPTION(Error, card::printRegCard(report, person(), nullptr));
+        try {
+            card::printRegCard(report, person(), nullptr);
+            QFAIL("printed");
+        } catch (const PrintError& e) {
+            QVERIFY(
+                e.text().startsWith(QStringLiteral("無法列印產品註冊卡：檔案「%1」").arg(path)));
+            QVERIFY2(e.text().contains(cause.replace(QStringLiteral("%1"), dir_.path())),
+                     qPrintable(e.text()));
+            QCOMPARE(e.message(), e.text() + u'\n' + e.detail());
+            QVERIFY(e.detail().startsWith(QStringLiteral("Cannot print on '%1': ").arg(path)));
+        }
     }
 
 private:
@@ -490,5 +596,6 @@ private:
     int printed_ = 0;
 };
 
+Q_DECLARE_METATYPE(RegCard)
 QTEST_MAIN(TestCard)
 #include "tst_card.moc"

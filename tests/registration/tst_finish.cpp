@@ -5,6 +5,7 @@
 #include "platform/PrintEngine.h"
 #include "upload/TForm6.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
 
@@ -375,7 +376,8 @@ private slots:
         QVERIFY(!Form5->isVisible());
     }
 
-    void aPageRangeWithoutTheCardPrintsNothing() {
+    // A range without a page of the card counts as all pages: the card is printed once.
+    void aPageRangeWithoutTheCardPrintsItAll() {
         TestEnvironment env(true);
         Program program;
         Fixture fixture(QStringLiteral("Person"), true);
@@ -388,11 +390,41 @@ private slots:
             return true;
         });
         finish(env, false);
+        QVERIFY(QFileInfo(env.cardPdf()).size() > 0);
+        QVERIFY(!Form5->isVisible());
+        QCOMPARE(stored(keys::ProductCount), QVariant(1));
+    }
+
+    // A card that cannot be printed stores nothing and says why; once the cause is gone, the
+    // next finish registers the product once.
+    void aFailedPrintStoresNothing() {
+        TestEnvironment env(true);
+        Program program;
+        Fixture fixture(QStringLiteral("Person"), true);
+        const QString pdf = env.root() + QStringLiteral("/cards/card.pdf");
+        printing::setPdfOutput(pdf);
+        const QString before = TestEnvironment::hiveDump();
+        env.boxes.answerNo();
+        QTest::mouseClick(Form5->Label40, Qt::LeftButton);
+        QCOMPARE(TestEnvironment::hiveDump(), before);
         QVERIFY(Form5->isVisible());
         QVERIFY(!Form6->isVisible());
-        Registry run;
-        QVERIFY(run.OpenKey(keys::RunKey));
-        QVERIFY(run.ValueExists(keys::RunValue));
+        QCOMPARE(env.boxes.last().icon, msg::Icon::Stop);
+        const QString text = env.boxes.last().text;
+        QVERIFY2(text.startsWith(QStringLiteral("無法列印產品註冊卡：檔案「%1」").arg(pdf)),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("尚未儲存")), qPrintable(text));
+        QVERIFY(QDir().mkpath(env.root() + QStringLiteral("/cards")));
+        finish(env, false);
+        QCOMPARE(stored(keys::ProductCount), QVariant(1));
+        QCOMPARE(stored(QStringLiteral("prod_cd_1")), QVariant(QStringLiteral("EFF1234567")));
+        QVERIFY(!stored(QStringLiteral("prod_cd_2")).isValid());
+        QVERIFY(QFileInfo(pdf).size() > 0);
+        QVERIFY(Form6->isVisible());
+        // Printed again from the upload window: the failure is shown, the caller goes on.
+        printing::setPdfOutput(env.root() + QStringLiteral("/gone/card.pdf"));
+        QVERIFY(!Form5->PrintRegCard());
+        QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("無法列印產品註冊卡")));
     }
 };
 
