@@ -2,7 +2,6 @@
 
 #include "Paths.h"
 
-#include <QDesktopServices>
 #include <QProcess>
 
 namespace shell {
@@ -15,6 +14,16 @@ Launcher& replaced() {
 
 }  // namespace
 
+QString localProgram(const QString& program) {
+    // The reminder is a Windows program the system only names; here it is ours and ships
+    // beside the main program.
+    const QString path = paths::local(program);
+    if (path.section(u'/', -1).compare(QStringLiteral("notify.exe"), Qt::CaseInsensitive) == 0) {
+        return paths::join(paths::programFolder(), QStringLiteral("orvexreg-notify"));
+    }
+    return path;
+}
+
 void open(const QString& program, const QString& parameter) {
     if (replaced()) {
         replaced()(program, parameter);
@@ -24,24 +33,7 @@ void open(const QString& program, const QString& parameter) {
     if (!parameter.isEmpty()) {
         arguments << parameter;
     }
-    QProcess::startDetached(paths::local(program), arguments);
-}
-
-static std::function<void(const QUrl&)>& urlOpener() {
-    static std::function<void(const QUrl&)> opener;
-    return opener;
-}
-
-void openUrl(const QUrl& url) {
-    if (urlOpener()) {
-        urlOpener()(url);
-        return;
-    }
-    QDesktopServices::openUrl(url);
-}
-
-void setUrlOpener(std::function<void(const QUrl&)> opener) {
-    urlOpener() = std::move(opener);
+    QProcess::startDetached(localProgram(program), arguments);
 }
 
 void setLauncher(Launcher launcher) {

@@ -12,6 +12,9 @@ using Launcher = std::function<void(const QString& program, const QString& param
 
 // The program is given in its Windows form ("c:\...\notify.exe") and mapped here.
 void open(const QString& program, const QString& parameter);
+// Where a program named in Windows form lives: notify.exe is orvexreg-notify of the program
+// folder; any other path maps as the drive does.
+QString localProgram(const QString& program);
 // A web address in the desktop's browser.
 void openUrl(const QUrl& url);
 

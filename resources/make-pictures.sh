@@ -251,3 +251,28 @@ icon "$RED" 40 "$pages/icon_fail.png" -strokewidth 4.2 \
     echo '    </qresource>'
     echo '</RCC>'
 } > "$here/pictures.qrc"
+
+# ------------------------------------------------------------- desktop icon
+# The menu's and the notification's icon: a registration card with a check mark on a deep
+# blue tile, drawn once large and scaled to each size of the hicolor theme.
+
+icons="$here/icons"
+mkdir -p "$icons"
+icon_big=$(mktemp --suffix=.png)
+trap 'rm -f "$icon_big"' EXIT
+convert -size 512x512 xc:none \
+    \( -size 448x448 gradient:'#3f7fc4-#163a6b' \
+       \( -size 448x448 xc:black -fill white -draw 'roundrectangle 0,0 447,447 88,88' \) \
+       -alpha off -compose CopyOpacity -composite \) -geometry +32+32 -compose Over -composite \
+    -fill white -draw 'roundrectangle 128,96 384,416 24,24' \
+    -fill '#cfe3f7' -draw 'rectangle 168,150 344,170' -draw 'rectangle 168,200 344,218' \
+    -draw 'rectangle 168,248 300,266' \
+    -fill '#1d7a80' -draw 'circle 336,352 336,272' \
+    -fill none -stroke white -strokewidth 20 \
+    -draw 'stroke-linecap round stroke-linejoin round polyline 300,352 326,378 374,326' \
+    -strip "PNG32:$icon_big"
+for s in 16 24 32 48 64 128 256; do
+    convert "$icon_big" -filter Lanczos -resize "${s}x${s}" -strip \
+        -define png:exclude-chunks=date,time +set date:create +set date:modify \
+        "PNG32:$icons/com.quillmarsh.orvexreg-$s.png"
+done
