@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         QCoreApplication::applicationDirPath() + QStringLiteral("/startup-XXXXXX");
     QTemporaryDir later(scratch);
     once(QStringLiteral(PROGRAM), later);  // sets the program up for the later starts
-    constexpr int kRuns = 11;
+    constexpr int kRuns = 21;
     Runs baseline, first, again;
     for (int i = 0; i < kRuns; ++i) {
         baseline.add(once(QStringLiteral(BASELINE), later));
