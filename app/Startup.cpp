@@ -10,6 +10,7 @@
 #include "state/Keys.h"
 #include "state/RegUtils.h"
 
+#include <QFileInfo>
 #include <QList>
 
 namespace startup {
@@ -45,14 +46,49 @@ QList<QByteArray> readList(const QString& path) {
 // is passed over.
 void copyListed(const QString& sourceFolder, const QList<QByteArray>& lines) {
     const QString install = paths::local(keys::InstallFolder);
+    QList<std::pair<QString, QString>> copies;
     for (const QByteArray& line : lines) {
         const auto name = listedName(line);
         if (!name) {
             continue;
         }
         const QString from = sourceFolder.isEmpty() ? *name : paths::join(sourceFolder, *name);
-        files::copyFile(from, paths::join(install, *name));
+        copies.append({from, paths::join(install, *name)});
     }
+    files::copyFiles(copies);
+}
+
+// The maker's folder with the install folder in it, unless the maker's folder exists.
+void makeInstallFolder() {
+    const QString maker = paths::local(keys::MakerFolder);
+    if (files::folderExists(maker)) {
+        return;
+    }
+    paths::ensureDrive();
+    if (!files::createFolderWith(maker, QFileInfo(paths::local(keys::InstallFolder)).fileName())) {
+        throw Error(QStringLiteral("Cannot create directory."));
+    }
+}
+
+void installListedFiles(const QString& programFolder) {
+    makeInstallFolder();
+    // From the current folder when it holds a list, else from the medium's chinese/orvexreg.
+    const QString source = files::fileExists(kFileList)
+                               ? QString()
+                               : paths::join(programFolder, QStringLiteral("chinese/orvexreg"));
+    copyListed(source, readList(paths::join(programFolder, kFileList)));
+}
+
+void recordFirstRun(Registry& reg, const QString& text) {
+    HiveTransaction transaction;
+    reg.CreateKey(QStringLiteral("quillmarsh"));
+    reg.CreateKey(QStringLiteral("quillmarsh\\OXReg"));
+    reg.CreateKey(QStringLiteral("quillmarsh\\Nimbrel"));
+    reg.OpenKey(QStringLiteral("quillmarsh\\OXReg"));
+    writeFirstRunDate(reg, text);
+    reg.WriteInteger(keys::VaccineInstalled, 1);
+    transaction.commit();
+    reg.CloseKey();
 }
 
 }  // namespace
@@ -114,34 +150,16 @@ void firstRunStep(const QString& programFolder) {
         return;
     }
     const QString text = dateText();
-    {
-        // Keys and first-run values together, so that an interrupted first run is redone.
-        HiveTransaction transaction;
-        reg.CreateKey(QStringLiteral("quillmarsh"));
-        reg.CreateKey(QStringLiteral("quillmarsh\\OXReg"));
-        reg.CreateKey(QStringLiteral("quillmarsh\\Nimbrel"));
-        reg.OpenKey(QStringLiteral("quillmarsh\\OXReg"));
-        writeFirstRunDate(reg, text);
-        reg.WriteInteger(keys::VaccineInstalled, 1);
-        transaction.commit();
+    // The keys and first-run values are committed only once the listed files are in place:
+    // a start that ends before leaves no key, so the next start does the whole first run
+    // again. A set-up that fails with an error records them all the same, and is not redone.
+    try {
+        installListedFiles(programFolder);
+    } catch (...) {
+        recordFirstRun(reg, text);
+        throw;
     }
-    reg.CloseKey();
-
-    const QString maker = paths::local(keys::MakerFolder);
-    if (!files::folderExists(maker)) {
-        paths::ensureDrive();
-        if (!files::createFolder(maker)) {
-            throw Error(QStringLiteral("Cannot create directory."));
-        }
-        if (!files::createFolder(paths::local(keys::InstallFolder))) {
-            throw Error(QStringLiteral("Cannot create directory."));
-        }
-    }
-    // From the current folder when it holds a list, else from the medium's chinese/orvexreg.
-    const QString source = files::fileExists(kFileList)
-                               ? QString()
-                               : paths::join(programFolder, QStringLiteral("chinese/orvexreg"));
-    copyListed(source, readList(paths::join(programFolder, kFileList)));
+    recordFirstRun(reg, text);
 }
 
 void ensureRunKey() {

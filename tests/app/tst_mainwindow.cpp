@@ -60,6 +60,20 @@ private slots:
         QVERIFY(!Form1->Button1->isVisible());
     }
 
+    // The first paint needs the main window only; the others are made in their order when
+    // an action first reaches one of them.
+    void windowsAfterTheMainOneAreMadeWhenReached() {
+        TestEnvironment env(true);
+        Program program;
+        QVERIFY(!Form2.exists() && !Form7.exists());
+        Form1->Label3Click();
+        QVERIFY(Form2.exists() && Form3.exists() && !Form4.exists());
+        QVERIFY(Form3->isVisible() && !Form2->isVisible());
+        Form1->Label1Click();
+        QVERIFY(Form4->isVisible() && !Form5->isVisible() && !Form6.exists());
+        QCOMPARE(Form5->RegMode, QStringLiteral("online"));
+    }
+
     void resendOfferAtEveryCompletedPage() {
         TestEnvironment env(true);
         writeState(keys::UploadFail, QStringLiteral("y"));

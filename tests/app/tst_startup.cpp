@@ -1,11 +1,15 @@
 #include "TestEnvironment.h"
 #include "app/Startup.h"
 #include "app/TForm1.h"
+#include "platform/Files.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
 #include "platform/Registry.h"
 #include "state/Keys.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -267,6 +271,58 @@ private slots:
         // The upgrade refreshed the files; the first run's copies came after.
         QCOMPARE(content(env.installFolder() + QStringLiteral("/regset.ini")),
                  QByteArray("medium regset.ini"));
+    }
+
+    // The program is killed while it copies the listed files, at several of them in turn: the
+    // first run is not recorded, so the next start does it again and fills the folder.
+    void aFirstStartKilledWhileCopyingIsDoneAgain() {
+        TestEnvironment env(true);
+        const QString medium = env.root() + QStringLiteral("/medium");
+        const QString list = env.programFolder() + QStringLiteral("/FileList.txt");
+        QStringList listed;
+        const QList<QByteArray> lines = files::readLines(list).value();
+        for (const QByteArray& line : lines) {
+            listed.append(QString::fromLatin1(line));
+            env.writeFile(QStringLiteral("medium/") + listed.last(), "medium " + line);
+        }
+        env.writeFile(QStringLiteral("medium/FileList.txt"), content(list));
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("ORVEXREG_HIVE"), env.hivePath());
+        e.insert(QStringLiteral("ORVEXREG_DRIVE_C"), env.driveC());
+        for (const qsizetype at : {listed.size() / 2, listed.size() - 1}) {
+            // Reading a pipe holds the copy at that file until the test kills the program.
+            const QString held = medium + u'/' + listed[at];
+            QVERIFY(QFile::remove(held));
+            QVERIFY(::mkfifo(QFile::encodeName(held).constData(), 0600) == 0);
+            QProcess p;
+            p.setProcessEnvironment(e);
+            p.setWorkingDirectory(medium);
+            p.start(QStringLiteral(ORVEX_BUILD_OUT "/orvexreg"), {});
+            int writer = -1;
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    writer = ::open(QFile::encodeName(held).constData(), O_WRONLY | O_NONBLOCK);
+                    return writer >= 0;
+                },
+                60000));
+            p.kill();
+            QVERIFY(p.waitForFinished(30000));
+            ::close(writer);
+            QVERIFY(!Registry().KeyExists(keys::StateKey));
+            QVERIFY(QFile::remove(held));
+            env.writeFile(QStringLiteral("medium/") + listed[at],
+                          "medium " + listed[at].toLatin1());
+        }
+        QVERIFY(QDir::setCurrent(medium));
+        start();
+        QCOMPARE(env.boxes.count(), 0);
+        QCOMPARE(read(keys::StateKey, keys::FirstRunYear),
+                 QString::number(QDate::currentDate().year()));
+        listed.sort();
+        QCOMPARE(filesIn(env.installFolder()), listed);
+        QCOMPARE(content(env.installFolder() + u'/' + listed.last()),
+                 "medium " + listed.last().toLatin1());
     }
 
     void anArgumentEndsTheProgramAndWritesNothing() {
