@@ -1,33 +1,171 @@
 #include "Profile.h"
 
 #include "Cp950.h"
-#include "Files.h"
 #include "LocalClock.h"
 #include "ProfileParser.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QFile>
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace {
 
-profile::Document load(const QString& path) {
-    const auto bytes = files::readAll(path);
-    if (!bytes) {
-        return {};
-    }
-    return profile::parse(std::string_view(bytes->constData(), bytes->size()));
+using DocumentPtr = std::shared_ptr<const profile::Document>;
+
+qint64 nanoseconds(const timespec& t) {
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-std::optional<std::string> lookup(const QString& path, const QString& section, const QString& key) {
+// One state of a file on disk. A rewrite in place moves its times, a replaced file brings
+// another inode.
+struct Stamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modified = 0;
+    qint64 changed = 0;
+
+    explicit Stamp(const struct stat& st)
+        : device(st.st_dev),
+          inode(st.st_ino),
+          size(st.st_size),
+          modified(nanoseconds(st.st_mtim)),
+          changed(nanoseconds(st.st_ctim)) {}
+    bool operator==(const Stamp&) const = default;
+};
+
+// File times tick with a coarse clock, in whole seconds on some file systems: a change made in
+// the same tick as an earlier one may keep its stamp. A file read well after its last change
+// shows any further change in its stamp; one read sooner is read again at the next use.
+bool settled(const Stamp& stamp, qint64 readStart) {
+    const qint64 latest = std::max(stamp.modified, stamp.changed);
+    const qint64 tick = latest % 1'000'000'000 == 0 ? 2'000'000'000 : 100'000'000;
+    return latest + tick <= readStart;
+}
+
+struct Cached {
+    QString path;
+    Stamp stamp;
+    bool settled;
+    std::size_t contentHash;
+    DocumentPtr document;
+};
+
+constexpr std::size_t kCachedFiles = 8;
+
+std::mutex cacheMutex;
+std::vector<Cached> cache;  // the most recently used last
+std::atomic<quint64> parses{0};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+std::optional<std::string> readRest(int fd, off_t sizeHint) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(std::max<off_t>(sizeHint, 0)) + 1);
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) {
+            return bytes;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+DocumentPtr emptyDocument() {
+    static const DocumentPtr empty = std::make_shared<const profile::Document>();
+    return empty;
+}
+
+DocumentPtr load(const QString& path) {
+    if (path.isEmpty()) {
+        return emptyDocument();
+    }
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 readStart = nanoseconds(now);
+    // Opened rather than only looked at: the stamp and the bytes then belong to one file, and a
+    // network file system checks with its server. A pipe in its place must not hold us up.
+    const Descriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return emptyDocument();
+    }
+    const Stamp stamp(st);
+
+    const std::lock_guard lock(cacheMutex);
+    const auto found =
+        std::find_if(cache.begin(), cache.end(), [&](const Cached& c) { return c.path == path; });
+    std::optional<Cached> entry;
+    if (found != cache.end()) {
+        entry = std::move(*found);
+        cache.erase(found);
+    }
+    if (!entry || entry->stamp != stamp || !entry->settled) {
+        const auto bytes = readRest(fd.get(), st.st_size);
+        if (!bytes) {
+            return emptyDocument();
+        }
+        const std::size_t hash = std::hash<std::string_view>{}(*bytes);
+        // The same bytes again (a file touched, or confirmed after a recent change) need no
+        // second parse.
+        DocumentPtr document;
+        if (entry && entry->contentHash == hash) {
+            document = entry->document;
+        } else {
+            document = std::make_shared<const profile::Document>(profile::parse(*bytes));
+            ++parses;
+        }
+        entry = Cached{path, stamp, settled(stamp, readStart), hash, std::move(document)};
+    }
+    if (cache.size() >= kCachedFiles) {
+        cache.erase(cache.begin());
+    }
+    cache.push_back(*entry);
+    return entry->document;
+}
+
+std::optional<std::string> lookup(const profile::Document& doc, const QString& section,
+                                  const QString& key) {
     const auto s = cp950::tryEncode(section);
     const auto k = cp950::tryEncode(key);
     if (!s || !k) {
         return std::nullopt;
     }
-    return profile::value(load(path), s->toStdString(), k->toStdString());
+    return profile::value(doc, s->toStdString(), k->toStdString());
 }
 
 QString decode(const std::string& bytes) {
@@ -65,13 +203,27 @@ std::optional<int> parseProfileInt(const std::string& text) {
 
 }  // namespace
 
+IniFile IniFile::snapshot() const {
+    IniFile pinned(path_);
+    pinned.pinned_ = document();
+    return pinned;
+}
+
+quint64 IniFile::parseCount() {
+    return parses.load();
+}
+
+std::shared_ptr<const profile::Document> IniFile::document() const {
+    return pinned_ ? pinned_ : load(path_);
+}
+
 QString IniFile::ReadString(const QString& section, const QString& key, const QString& def) const {
-    const auto value = lookup(path_, section, key);
+    const auto value = lookup(*document(), section, key);
     return value ? decode(*value) : def;
 }
 
 int IniFile::ReadInteger(const QString& section, const QString& key, int def) const {
-    const auto value = lookup(path_, section, key);
+    const auto value = lookup(*document(), section, key);
     if (!value) {
         return def;
     }
@@ -79,7 +231,7 @@ int IniFile::ReadInteger(const QString& section, const QString& key, int def) co
 }
 
 double IniFile::ReadFloat(const QString& section, const QString& key, double def) const {
-    const auto value = lookup(path_, section, key);
+    const auto value = lookup(*document(), section, key);
     if (!value || value->empty()) {
         return def;
     }
@@ -110,8 +262,8 @@ QStringList IniFile::ReadSection(const QString& section) const {
     if (!s) {
         return names;
     }
-    const profile::Document doc = load(path_);
-    if (const profile::Section* found = doc.find(s->toStdString())) {
+    const auto doc = document();
+    if (const profile::Section* found = doc->find(s->toStdString())) {
         for (const profile::Entry& e : found->entries) {
             names.append(decode(e.key));
         }
@@ -121,7 +273,7 @@ QStringList IniFile::ReadSection(const QString& section) const {
 
 QStringList IniFile::ReadSections() const {
     QStringList names;
-    for (const profile::Section& s : load(path_).sections) {
+    for (const profile::Section& s : document()->sections) {
         names.append(decode(s.name));
     }
     return names;

@@ -187,7 +187,7 @@ void TForm5::setPurchaseDateToday() {
     selectItem(ComboBox11, today.day() - 1);
 }
 
-// postcode.ini is read afresh at every step.
+// postcode.ini is looked at in every step, so that a changed file is seen at once.
 void TForm5::ComboBox8Change() {
     ComboBox9->clear();
     ComboBox9->addItems(IniFile(PostcodeFile()).ReadSection(ComboBox8->currentText()));

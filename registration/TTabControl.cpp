@@ -1,5 +1,8 @@
 #include "TTabControl.h"
 
+#include <QEvent>
+#include <QStyleOptionTab>
+
 TTabControl::TTabControl(QWidget* parent) : QTabBar(parent) {
     setDrawBase(false);
     setExpanding(false);
@@ -13,6 +16,44 @@ TTabControl::TTabControl(QWidget* parent) : QTabBar(parent) {
             emit Change();
         }
     });
+}
+
+QSize TTabControl::tabSizeHint(int index) const {
+    if (index < 0 || index >= count()) {
+        return QTabBar::tabSizeHint(index);
+    }
+    const QString text = tabText(index);
+    if (const auto found = sizes_.constFind(text); found != sizes_.cend()) {
+        return *found;
+    }
+    // Every text typed into the model field names a tab for a moment.
+    if (sizes_.size() >= kMeasuredTexts) {
+        sizes_.clear();
+    }
+    const QSize size = QTabBar::tabSizeHint(index);
+    sizes_.insert(text, size);
+    return size;
+}
+
+void TTabControl::initStyleOption(QStyleOptionTab* option, int tabIndex) const {
+    // Painting asks for every tab's full option, with its text elided through the style sheet,
+    // yet draws only the tabs in view; a tab out of view needs no more than its place.
+    const QRect place = tabRect(tabIndex);
+    if (place.right() >= 0 && place.left() <= width()) {
+        QTabBar::initStyleOption(option, tabIndex);
+        return;
+    }
+    option->initFrom(this);
+    option->rect = place;
+    option->shape = shape();
+    option->text = tabText(tabIndex);
+}
+
+void TTabControl::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
+        sizes_.clear();
+    }
+    QTabBar::changeEvent(event);
 }
 
 template <typename Handler>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTabBar>
 
 // The product tabs of the registration form: flat-button tabs without pages. Change reports
@@ -14,6 +15,9 @@ signals:
     void Change();
 
 protected:
+    QSize tabSizeHint(int index) const override;
+    void initStyleOption(QStyleOptionTab* option, int tabIndex) const override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 #if QT_CONFIG(wheelevent)
@@ -25,4 +29,8 @@ private:
     void asUser(Handler handler);
 
     bool user_ = false;
+    // Sizes by tab text: measuring through the style sheet is what laying out every tab again
+    // on each added or renamed tab costs.
+    static constexpr qsizetype kMeasuredTexts = 1000;
+    mutable QHash<QString, QSize> sizes_;
 };

@@ -17,8 +17,9 @@ QString text(const QString& section, const QString& key, const QString& def) {
     return program().ReadString(section, key, def);
 }
 
+// One state of the file for the names and their codes.
 CodedList codedList(const QString& section) {
-    const IniFile ini = program();
+    const IniFile ini = program().snapshot();
     CodedList list;
     list.items = ini.ReadSection(section);
     for (qsizetype i = 0; i < list.items.size(); ++i) {
@@ -28,7 +29,7 @@ CodedList codedList(const QString& section) {
 }
 
 QStringList fiveLines(const QString& section) {
-    const IniFile ini = program();
+    const IniFile ini = program().snapshot();
     QStringList lines;
     for (int i = 1; i <= 5; ++i) {
         lines.append(ini.ReadString(section, QStringLiteral("line%1").arg(i), QString()));

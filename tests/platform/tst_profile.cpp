@@ -3,10 +3,12 @@
 #include "platform/Profile.h"
 #include "platform/ProfileParser.h"
 
+#include <sys/stat.h>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 
 class TestProfile : public QObject {
     Q_OBJECT
@@ -173,6 +175,56 @@ private slots:
         QCOMPARE(ini.ReadSection(QStringLiteral("a")), QStringList());
         // A folder in place of the file is no file either.
         QCOMPARE(IniFile(dir_.path()).ReadSections(), QStringList());
+        // Nor is a pipe, which must not hold the reader up.
+        const QString pipe = dir_.filePath(QStringLiteral("pipe.ini"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QCOMPARE(IniFile(pipe).ReadSections(), QStringList());
+    }
+
+    void keepsTheParseUntilTheFileChanges() {
+        const QString path = dir_.filePath(QStringLiteral("kept.ini"));
+        const auto write = [&](const QByteArray& bytes) {  // in place, as an editor saves
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(f.write(bytes), bytes.size());
+        };
+        const IniFile ini(path);
+        const auto value = [&] {
+            return ini.ReadString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("-"));
+        };
+        QCOMPARE(value(), QStringLiteral("-"));
+        write("[s]\nk=1\n");
+        QCOMPARE(value(), QStringLiteral("1"));
+        // Same size, faster than file times tick.
+        for (char c = '2'; c <= '9'; ++c) {
+            write(QByteArray("[s]\nk=") + c + "\n");
+            QCOMPARE(value(), QString(QChar(c)));
+        }
+        // Once the file has rested, reads use the parse; a rewrite of the same size within the
+        // same second is still seen.
+        QTest::qWait(150);
+        const quint64 parsed = IniFile::parseCount();
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(value(), QStringLiteral("9"));
+        }
+        QCOMPARE(IniFile::parseCount(), parsed);
+        write("[s]\nk=8\n");
+        QCOMPARE(value(), QStringLiteral("8"));
+        QCOMPARE(IniFile::parseCount(), parsed + 1);
+
+        // A snapshot keeps its state; a replaced or removed file is seen at once.
+        const IniFile kept = ini.snapshot();
+        const QString other = dir_.filePath(QStringLiteral("other.ini"));
+        QFile f(other);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[s]\nk=7\n");
+        f.close();
+        QVERIFY(std::rename(QFile::encodeName(other), QFile::encodeName(path)) == 0);
+        QCOMPARE(value(), QStringLiteral("7"));
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(value(), QStringLiteral("-"));
+        QCOMPARE(kept.ReadString(QStringLiteral("s"), QStringLiteral("k"), {}),
+                 QStringLiteral("8"));
     }
 
     void badBytesNeverCrash() {

@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
+#include "app/Forms.h"
 #include "platform/Profile.h"
+#include "registration/TForm5.h"
 #include "state/Settings.h"
 
 #include <QTest>
@@ -75,7 +77,29 @@ private slots:
             QVERIFY(!line.contains(QChar(0xFFFD)));
         }
     }
+
+    void formParsesTheSettingsOncePerChange() {
+        TestEnvironment env(true);
+        createForms();
+        const quint64 parsed = IniFile::parseCount();
+        for (const QString& type : {QStringLiteral("Person"), QStringLiteral("Enterprise")}) {
+            Form5->MemberType = type;
+            Form5->show();
+            Form5->hide();
+        }
+        Form5->ComboBox8->setCurrentIndex(1);
+        Form5->ComboBox8Change();
+        QVERIFY(!Form5->Edit5->text().isEmpty());
+        QCOMPARE(IniFile::parseCount(), parsed);
+
+        env.writeRegset(QStringLiteral("[OccupationList]\r\n教師=7\r\n"));
+        Form5->show();
+        QCOMPARE(IniFile::parseCount(), parsed + 1);
+        QCOMPARE(Form5->ComboBox4->count(), 1);
+        QCOMPARE(Form5->OccupationCodes, QStringList({"7"}));
+        destroyForms();
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"

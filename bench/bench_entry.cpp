@@ -1,0 +1,118 @@
+// Entering products in the real form: the cost of one "yes, another product" step, from the
+// finish button to the new tab painted, for the 10th product against the 100th of the same
+// registration. Linear entry keeps the two alike.
+#include "app/Forms.h"
+#include "platform/Application.h"
+#include "platform/Hive.h"
+#include "platform/LocalClock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Paths.h"
+#include "registration/TForm5.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include "Median.h"
+
+namespace {
+
+constexpr int kRounds = 21;
+constexpr int kEarly = 10;
+constexpr int kLate = TForm5::MaxProducts;
+
+class AlwaysYes final : public msg::MessageBoxes {
+public:
+    msg::Answer show(const QString& t, const QString&, msg::Icon, msg::Buttons buttons) override {
+        if (buttons == msg::Buttons::Ok)
+            fprintf(stderr, "%s\n", qPrintable(t));
+        return buttons == msg::Buttons::Ok ? msg::Answer::Ok : msg::Answer::Yes;
+    }
+};
+
+void fillParticulars(TForm5& f) {
+    f.Edit1->setText(QStringLiteral("王小明"));
+    f.Edit2->setText(QStringLiteral("1970"));
+    f.ComboBox1->setEnabled(true);
+    f.ComboBox1->setCurrentIndex(2);
+    f.ComboBox1Change();
+    f.ComboBox2->setCurrentIndex(6);
+    f.ComboBox3->setCurrentIndex(0);
+    f.ComboBox4->setCurrentIndex(0);
+    f.ComboBox6->setCurrentIndex(0);
+    f.ComboBox8->setCurrentIndex(0);
+    f.ComboBox8Change();
+    f.Edit6->setText(QStringLiteral("忠孝東路一段1號"));
+    f.Edit7->setText(QStringLiteral("ming@example.com.tw"));
+    f.Edit8->setText(QStringLiteral("02"));
+    f.Edit9->setText(QStringLiteral("23456789"));
+    f.Edit4->setText(QStringLiteral("A123456789"));
+}
+
+struct Steps {
+    double early = 0;
+    double late = 0;
+};
+
+// One registration of kLate products; the step that opens product n is timed through the
+// repaint it causes.
+Steps entry(const QString& folder) {
+    Hive::setPath(folder + QStringLiteral("/hive.sqlite3"));
+    paths::setDriveC(folder + QStringLiteral("/drive_c"));
+    AlwaysYes answers;
+    msg::setBoxes(&answers);
+    createForms();
+    TForm5& f = *Form5;
+    f.MemberType = QStringLiteral("Person");
+    f.RegMode = QStringLiteral("online");
+    f.show();
+    fillParticulars(f);
+    QCoreApplication::processEvents();
+    Steps steps;
+    QElapsedTimer timer;
+    for (int product = 2; product <= kLate; ++product) {
+        f.Edit16->setText(QStringLiteral("EFF%1").arg(product - 1, 7, 10, QChar(u'0')));
+        QCoreApplication::processEvents();
+        timer.start();
+        f.Button2Click();
+        QCoreApplication::processEvents();
+        const double ms = timer.nsecsElapsed() / 1e6;
+        if (product == kEarly) {
+            steps.early = ms;
+        } else if (product == kLate) {
+            steps.late = ms;
+        }
+    }
+    if (f.TabControl1->count() != kLate) {
+        std::fprintf(stderr, "the products were not all entered: %d\n",
+                     int(f.TabControl1->count()));
+        std::exit(1);
+    }
+    destroyForms();
+    msg::setBoxes(nullptr);
+    Hive::setPath(QString());
+    return steps;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Application app(argc, argv);
+    paths::setProgramFolder(QStringLiteral(ORVEX_BUILD_OUT));
+    // Purchases on the first-run day, so that every product passes its checks.
+    LocalClock::setNow(QDateTime(QDate::currentDate(), QTime(9, 0)));
+    QTemporaryDir dir;
+    std::vector<double> early, late;
+    for (int round = 0; round < kRounds; ++round) {
+        const Steps steps = entry(dir.filePath(QString::number(round)));
+        early.push_back(steps.early);
+        late.push_back(steps.late);
+    }
+    const double e = median(early), l = median(late);
+    std::printf("Product entry, one step to another product, median of %d:\n", kRounds);
+    std::printf("  step to product %3d:       %8.3f ms\n", kEarly, e);
+    std::printf("  step to product %3d:       %8.3f ms\n", kLate, l);
+    std::printf("  entry ratio %d / %d:      %8.2f (target at most 1.5)\n", kLate, kEarly, l / e);
+    return 0;
+}
