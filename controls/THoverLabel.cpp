@@ -153,7 +153,9 @@ void THoverLabel::focusInEvent(QFocusEvent* event) {
 
 void THoverLabel::focusOutEvent(QFocusEvent* event) {
     QLabel::focusOutEvent(event);
-    if (!litByFocus_) {
+    // A window that goes inactive or hides keeps its focus widget, and the face its light for
+    // when the window is active again; a window being destroyed gets no handler calls.
+    if (!litByFocus_ || event->reason() == Qt::ActiveWindowFocusReason) {
         return;
     }
     litByFocus_ = false;
