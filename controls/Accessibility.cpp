@@ -1,11 +1,90 @@
 #include "Accessibility.h"
 
+#include "THoverLabel.h"
+
+#include <QAccessibleWidget>
 #include <QKeySequence>
 #include <QLabel>
 #include <QShortcut>
 #include <QTextBrowser>
 
+namespace {
+
+// A hot area is read as a push button that can be pressed; any other hover label as text.
+class HoverLabelAccessible final : public QAccessibleWidget {
+public:
+    explicit HoverLabelAccessible(THoverLabel* label) : QAccessibleWidget(label) {}
+
+    QAccessible::Role role() const override {
+        return label()->isButton() ? QAccessible::Button : QAccessible::StaticText;
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && label()->accessibleName().isEmpty()) {
+            return label()->text().simplified();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (label()->isButton()) {
+            names.prepend(pressAction());
+        }
+        return names;
+    }
+
+    void doAction(const QString& name) override {
+        if (label()->isButton() && name == pressAction()) {
+            label()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+    QStringList keyBindingsForAction(const QString& name) const override {
+        if (label()->isButton() && name == pressAction()) {
+            return {QStringLiteral("Space")};
+        }
+        return QAccessibleWidget::keyBindingsForAction(name);
+    }
+
+private:
+    THoverLabel* label() const { return static_cast<THoverLabel*>(widget()); }
+};
+
+QAccessibleInterface* hoverLabelAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("THoverLabel") && object != nullptr && object->isWidgetType()) {
+        return new HoverLabelAccessible(static_cast<THoverLabel*>(object));
+    }
+    return nullptr;
+}
+
+// The windows are plain widgets, which a screen reader would take for a filler; they are
+// windows named by their title.
+QAccessibleInterface* windowAccessible(const QString& className, QObject* object) {
+    if (!object->isWidgetType() || className != QLatin1String(object->metaObject()->className())) {
+        return nullptr;
+    }
+    auto* widget = static_cast<QWidget*>(object);
+    if (widget->isWindow() && object->metaObject()->superClass() == &QWidget::staticMetaObject) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 namespace accessibility {
+
+void installInterfaces() {
+    static const bool installed = [] {
+        QAccessible::installFactory(&hoverLabelAccessible);
+        QAccessible::installFactory(&windowAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 void nameByPageTitle(QTextBrowser* browser, const QString& fallback) {
     const auto name = [browser, fallback] {

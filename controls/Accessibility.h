@@ -10,6 +10,10 @@ class QWidget;
 // Keyboard and screen-reader helpers shared by the windows.
 namespace accessibility {
 
+// Hover labels and the windows get their screen-reader interfaces; once, before any window is
+// read.
+void installInterfaces();
+
 // The page's own title names the browser to a screen reader; `fallback` while it has none.
 void nameByPageTitle(QTextBrowser* browser, const QString& fallback);
 

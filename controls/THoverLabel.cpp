@@ -1,62 +1,12 @@
 #include "THoverLabel.h"
 
-#include <QAccessibleWidget>
+#include "Accessibility.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include <QPainter>
 
 namespace {
-
-// A hot area is read as a push button that can be pressed; any other hover label as text.
-class HoverLabelAccessible final : public QAccessibleWidget {
-public:
-    explicit HoverLabelAccessible(THoverLabel* label) : QAccessibleWidget(label) {}
-
-    QAccessible::Role role() const override {
-        return label()->isButton() ? QAccessible::Button : QAccessible::StaticText;
-    }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name && label()->accessibleName().isEmpty()) {
-            return label()->text().simplified();
-        }
-        return QAccessibleWidget::text(t);
-    }
-
-    QStringList actionNames() const override {
-        QStringList names = QAccessibleWidget::actionNames();
-        if (label()->isButton()) {
-            names.prepend(pressAction());
-        }
-        return names;
-    }
-
-    void doAction(const QString& name) override {
-        if (label()->isButton() && name == pressAction()) {
-            label()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-
-    QStringList keyBindingsForAction(const QString& name) const override {
-        if (label()->isButton() && name == pressAction()) {
-            return {QStringLiteral("Space")};
-        }
-        return QAccessibleWidget::keyBindingsForAction(name);
-    }
-
-private:
-    THoverLabel* label() const { return static_cast<THoverLabel*>(widget()); }
-};
-
-QAccessibleInterface* hoverLabelAccessible(const QString& className, QObject* object) {
-    if (className == QLatin1String("THoverLabel") && object != nullptr && object->isWidgetType()) {
-        return new HoverLabelAccessible(static_cast<THoverLabel*>(object));
-    }
-    return nullptr;
-}
 
 bool keyboardMoved(Qt::FocusReason reason) {
     return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
@@ -66,11 +16,7 @@ bool keyboardMoved(Qt::FocusReason reason) {
 }  // namespace
 
 THoverLabel::THoverLabel(QWidget* parent) : QLabel(parent) {
-    static const bool accessible = [] {
-        QAccessible::installFactory(&hoverLabelAccessible);
-        return true;
-    }();
-    Q_UNUSED(accessible);
+    accessibility::installInterfaces();
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
 }
@@ -159,8 +105,8 @@ void THoverLabel::focusOutEvent(QFocusEvent* event) {
         return;
     }
     litByFocus_ = false;
+    update();
     if (face_ == FocusFace::Frame) {
-        update();
         return;
     }
     emit mouseLeft();
@@ -174,8 +120,8 @@ void THoverLabel::showFocus() {
         return;
     }
     litByFocus_ = true;
+    update();
     if (face_ == FocusFace::Frame) {
-        update();
         return;
     }
     emit mouseLeft();
@@ -193,11 +139,10 @@ bool THoverLabel::pointerOverButton() const {
 
 void THoverLabel::paintEvent(QPaintEvent* event) {
     QLabel::paintEvent(event);
-    if (litByFocus_ && face_ == FocusFace::Frame) {
-        QStylePainter painter(this);
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = rect().adjusted(2, 2, -2, -2);
-        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    if (litByFocus_) {
+        // A dotted frame in the captions' colour, as a desktop marks a focused button.
+        QPainter painter(this);
+        painter.setPen(QPen(QColor(0x1f, 0x4e, 0x8c), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
     }
 }

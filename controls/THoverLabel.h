@@ -8,11 +8,13 @@
 //
 // The hot area of a button also serves the keyboard and screen readers: it takes the focus by
 // Tab, Space and Return click it, and it is read as a push button named by the caption. While
-// it holds a focus that the keyboard can see, its face stays lit as under the pointer.
+// it holds a focus that the keyboard can see, its face stays lit as under the pointer and a
+// focus frame lies on it.
 class THoverLabel : public QLabel {
     Q_OBJECT
 public:
-    // How a focused button shows its focus.
+    // A focused button shows a focus frame, and its face lit as under the pointer unless it
+    // has no hover face.
     enum class FocusFace { Lightened, Frame };
 
     explicit THoverLabel(QWidget* parent = nullptr);

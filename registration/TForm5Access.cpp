@@ -45,7 +45,6 @@ void nameFields(TForm5& f) {
     nameField(f.Edit12, f.Label21->text(), QStringLiteral("號碼"));
     nameField(f.Edit14, f.Label22->text(), QStringLiteral("前四碼"), QStringLiteral("如：0912"));
     nameField(f.Edit13, f.Label22->text(), QStringLiteral("後六碼"), QStringLiteral("如：345678"));
-    nameField(f.TabControl1, QStringLiteral("產品"));
     nameField(f.Edit15, f.Label23->text());
     nameField(f.Edit16, f.Label24->text());
     nameField(f.Edit17, f.Label25->text());

@@ -95,7 +95,9 @@ def main():
     walk(main_window)
 
     # Tab moves the focus from the first button to the second, which shows its lit face.
-    subprocess.run(["xdotool", "key", "Tab"], check=True)
+    # No window manager runs: give the main window the input focus first.
+    subprocess.run(["xdotool", "search", "--name", "^ORVEX產品註冊$", "windowfocus", "--sync",
+                    "key", "Tab"], check=True)
     wait_for(lambda: focused(main_window, "列印註冊"), "focus on 列印註冊")
     subprocess.run(["import", "-window", "root", sys.argv[1]], check=True)
     print("screenshot with the focus on 列印註冊:", sys.argv[1])

@@ -1,15 +1,14 @@
+#include "Hover.h"
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "platform/Cp950.h"
 #include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
-#include "platform/Registry.h"
 #include "registration/TForm4.h"
 #include "registration/TForm5.h"
 #include "reminders/TForm2.h"
 #include "reminders/TForm3.h"
-#include "state/Keys.h"
 #include "tools/receiver/Receiver.h"
 #include "upload/TForm6.h"
 
@@ -42,7 +41,6 @@ void expectReadable(QWidget* window, Buttons buttons) {
                                             QAccessible::PageTabList, QAccessible::StaticText};
     QList<QAccessibleInterface*> all;
     collect(QAccessible::queryAccessibleInterface(window), all);
-    int reachable = 0;
     for (QAccessibleInterface* iface : all) {
         auto* widget = qobject_cast<QWidget*>(iface->object());
         if (widget == nullptr || QAccessible::queryAccessibleInterface(widget) != iface) {
@@ -53,11 +51,9 @@ void expectReadable(QWidget* window, Buttons buttons) {
         if (state.invisible || !state.focusable || state.disabled) {
             continue;
         }
-        ++reachable;
         QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), qPrintable(widget->objectName()));
         QVERIFY2(roles.contains(iface->role()), qPrintable(widget->objectName()));
     }
-    QVERIFY(reachable >= int(buttons.size()));
     for (const auto& [hot, caption] : buttons) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(hot);
         QCOMPARE(iface->role(), QAccessible::Button);
@@ -68,18 +64,14 @@ void expectReadable(QWidget* window, Buttons buttons) {
     }
 }
 
-QString name(QWidget* w) {
-    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+QString name(QWidget* w, QAccessible::Text t = QAccessible::Name) {
+    return QAccessible::queryAccessibleInterface(w)->text(t);
 }
 
 // A list is read by its selection; its name is on the label that labels it.
 QString listName(QWidget* list) {
     const auto labels = QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
     return labels.size() == 1 ? labels.front().first->text(QAccessible::Name) : QString();
-}
-
-QString description(QWidget* w) {
-    return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Description);
 }
 
 void show(QWidget* window) {
@@ -142,22 +134,23 @@ private slots:
         show(Form5);
         expectReadable(Form5, formButtons);
         QCOMPARE(name(Form5->Edit1), QStringLiteral("中文姓名"));
-        QCOMPARE(description(Form5->Edit1), QStringLiteral("必填"));
+        QCOMPARE(name(Form5->Edit1, QAccessible::Description), QStringLiteral("必填"));
         QCOMPARE(name(Form5->Edit4), QStringLiteral("身份證字號"));
         QCOMPARE(name(Form5->Edit3), QStringLiteral("公司名稱"));
-        QCOMPARE(description(Form5->Edit3), QString());
+        QCOMPARE(name(Form5->Edit3, QAccessible::Description), QString());
         QCOMPARE(name(Form5->Edit2), QStringLiteral("生日（年）"));
-        QCOMPARE(description(Form5->Edit2), QStringLiteral("必填。請以西元日期填寫  如：1970"));
+        QCOMPARE(name(Form5->Edit2, QAccessible::Description),
+                 QStringLiteral("必填。請以西元日期填寫  如：1970"));
         QCOMPARE(listName(Form5->ComboBox11), QStringLiteral("購買日期（日）"));
         QCOMPARE(listName(Form5->ComboBox3), QStringLiteral("性別"));
         QCOMPARE(name(Form5->Edit10), QStringLiteral("電話（分機）"));
-        QVERIFY(!description(Form5->Edit10).contains(QStringLiteral("必填")));
+        QVERIFY(!name(Form5->Edit10, QAccessible::Description).contains(QStringLiteral("必填")));
         Form5->hide();
         Form5->MemberType = QStringLiteral("Enterprise");
         show(Form5);
         expectReadable(Form5, formButtons);
         QCOMPARE(name(Form5->Edit4), QStringLiteral("公司統編"));
-        QCOMPARE(description(Form5->Edit3), QStringLiteral("必填"));
+        QCOMPARE(name(Form5->Edit3, QAccessible::Description), QStringLiteral("必填"));
         Form5->hide();
 
         show(Form2);
@@ -198,14 +191,19 @@ private slots:
         show(Form1);
         QCOMPARE(focus(), Form1->Label1);
 
-        // Tab shows the focus on the face; leaving it brings back the plain face.
+        // Tab shows the focus on the face, one step light even under the pointer; leaving
+        // brings back the plain face.
         const QImage plain = Form1->ProEffectImage6->Picture();
+        const QImage lit = TProEffectImage::lightened(plain, 80);
         press(Qt::Key_Tab);
         QCOMPARE(focus(), Form1->Label2);
-        QCOMPARE(Form1->ProEffectImage2->Picture(), TProEffectImage::lightened(plain, 80));
+        QCOMPARE(Form1->ProEffectImage2->Picture(), lit);
+        hover(Form1->Label6, true);
+        hover(Form1->Label6, false);
+        QCOMPARE(Form1->ProEffectImage2->Picture(), lit);
         press(Qt::Key_Backtab);
         QCOMPARE(Form1->ProEffectImage2->Picture(), plain);
-        QCOMPARE(Form1->ProEffectImage1->Picture(), TProEffectImage::lightened(plain, 80));
+        QCOMPARE(Form1->ProEffectImage1->Picture(), lit);
 
         press(Qt::Key_Return);
         QVERIFY(waitUntilActive(Form4));
