@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "Startup.h"
+#include "controls/Accessibility.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
 #include "platform/Lifetime.h"
@@ -45,6 +46,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
             &TForm1::CppWebBrowser1DocumentComplete);
+    accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("註冊說明"));
+    // The keyboard starts where most users start: online registration.
+    Label1->setFocus();
 
     msg::reportErrors([this] { FormCreate(); });
 }

@@ -1,24 +1,64 @@
 #include "THoverLabel.h"
 
+#include "Accessibility.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+bool keyboardMoved(Qt::FocusReason reason) {
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+           reason == Qt::ShortcutFocusReason;
+}
+
+}  // namespace
 
 THoverLabel::THoverLabel(QWidget* parent) : QLabel(parent) {
+    accessibility::installInterfaces();
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
 }
 
+void THoverLabel::makeButton(std::initializer_list<THoverLabel*> labels, FocusFace face) {
+    THoverLabel* hot = *labels.begin();
+    hot->labels_ = labels;
+    hot->face_ = face;
+    for (THoverLabel* label : labels) {
+        label->button_ = hot;
+        if (hot->accessibleName().isEmpty() && !label->text().isEmpty()) {
+            // Captions are spaced out to fill their face ("離    開"); the name is the word.
+            hot->setAccessibleName(label->text().simplified().remove(u' '));
+        }
+    }
+    // Tab only: a click leaves the focus where it was, as a label's click always did.
+    hot->setFocusPolicy(Qt::TabFocus);
+}
+
+// While the face is lit for the focus, every pointer event relights it (restore, then lighten)
+// so that it never goes two steps lighter nor goes plain under a focus.
 void THoverLabel::enterEvent(QEnterEvent* event) {
     QLabel::enterEvent(event);
+    hovered_ = true;
+    if (litByFocus() && button_->face_ == FocusFace::Lightened) {
+        emit mouseLeft();
+    }
     emit mouseEntered();
 }
 
 void THoverLabel::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
+    hovered_ = false;
     emit mouseLeft();
+    if (litByFocus() && button_->face_ == FocusFace::Lightened) {
+        emit mouseEntered();
+    }
 }
 
 void THoverLabel::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
+    focusCues_ = false;
     event->accept();
 }
 
@@ -30,5 +70,79 @@ void THoverLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (click) {
         emit clicked();
+    }
+}
+
+void THoverLabel::keyPressEvent(QKeyEvent* event) {
+    const bool press = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+                       event->key() == Qt::Key_Enter;
+    if (!isButton() || !press || event->isAutoRepeat() ||
+        (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    focusCues_ = true;
+    showFocus();
+    emit clicked();
+}
+
+void THoverLabel::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    if (keyboardMoved(event->reason())) {
+        focusCues_ = true;
+    }
+    if (isButton() && focusCues_) {
+        showFocus();
+    }
+}
+
+void THoverLabel::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    // A window that goes inactive or hides keeps its focus widget, and the face its light for
+    // when the window is active again; a window being destroyed gets no handler calls.
+    if (!litByFocus_ || event->reason() == Qt::ActiveWindowFocusReason) {
+        return;
+    }
+    litByFocus_ = false;
+    update();
+    if (face_ == FocusFace::Frame) {
+        return;
+    }
+    emit mouseLeft();
+    if (pointerOverButton()) {
+        emit mouseEntered();
+    }
+}
+
+void THoverLabel::showFocus() {
+    if (litByFocus_) {
+        return;
+    }
+    litByFocus_ = true;
+    update();
+    if (face_ == FocusFace::Frame) {
+        return;
+    }
+    emit mouseLeft();
+    emit mouseEntered();
+}
+
+bool THoverLabel::pointerOverButton() const {
+    for (const THoverLabel* label : labels_) {
+        if (label->hovered_) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void THoverLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (litByFocus_) {
+        // A dotted frame in the captions' colour, as a desktop marks a focused button.
+        QPainter painter(this);
+        painter.setPen(QPen(QColor(0x1f, 0x4e, 0x8c), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(3, 3, -4, -4));
     }
 }

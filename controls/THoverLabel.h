@@ -5,10 +5,32 @@
 
 // A transparent label that reports click, pointer enter and pointer leave: the hot area and
 // the caption of a hover image button.
+//
+// The hot area of a button also serves the keyboard and screen readers: it takes the focus by
+// Tab, Space and Return click it, and it is read as a push button named by the caption. While
+// it holds a focus that the keyboard can see, its face stays lit as under the pointer and a
+// focus frame lies on it.
 class THoverLabel : public QLabel {
     Q_OBJECT
 public:
+    // A focused button shows a focus frame, and its face lit as under the pointer unless it
+    // has no hover face.
+    enum class FocusFace { Lightened, Frame };
+
     explicit THoverLabel(QWidget* parent = nullptr);
+
+    // The first label is the hot area; the others lie on it, and the first of them with a
+    // text names the button.
+    static void makeButton(std::initializer_list<THoverLabel*> labels,
+                           FocusFace face = FocusFace::Lightened);
+    bool isButton() const { return button_ == this; }
+    // What a click does.
+    void click() { emit clicked(); }
+
+    // Focus is shown once the keyboard has moved it or pressed a button, and no longer after
+    // a button was clicked with the pointer, as a desktop hides focus cues from mouse users.
+    static bool focusCuesShown() { return focusCues_; }
+    static void setFocusCuesShown(bool shown) { focusCues_ = shown; }
 
 signals:
     void clicked();
@@ -20,12 +42,28 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool litByFocus() const { return button_ != nullptr && button_->litByFocus_; }
+    void showFocus();
+    bool pointerOverButton() const;
+
+    static inline bool focusCues_ = false;
+
     bool pressed_ = false;
+    bool hovered_ = false;
+    THoverLabel* button_ = nullptr;  // the hot area of the button this label belongs to
+    QList<THoverLabel*> labels_;     // on the hot area: every label of its button
+    FocusFace face_ = FocusFace::Lightened;
+    bool litByFocus_ = false;
 };
 
-// Gives the hot area and the caption of one hover button the button's click, enter and leave.
+// Gives the hot area and the caption of one hover button the button's click, enter and leave,
+// and makes the hot area the button for the keyboard.
 template <typename Owner, typename Click, typename Enter, typename Leave>
 void bindHoverButton(Owner* owner, std::initializer_list<THoverLabel*> labels, Click click,
                      Enter enter, Leave leave) {
@@ -34,4 +72,5 @@ void bindHoverButton(Owner* owner, std::initializer_list<THoverLabel*> labels, C
         QObject::connect(label, &THoverLabel::mouseEntered, owner, enter);
         QObject::connect(label, &THoverLabel::mouseLeft, owner, leave);
     }
+    THoverLabel::makeButton(labels);
 }

@@ -3,6 +3,7 @@
 #include "TForm5.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
+#include "controls/Accessibility.h"
 #include "controls/Placement.h"
 
 #include <QCloseEvent>
@@ -31,6 +32,8 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
                     &TForm4::Label3MouseLeave);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
+    // Escape is the close box: back to the main window.
+    accessibility::onEscape(this, [this] { close(); });
 }
 
 // Hidden first, and MemberType set before the form is shown: the form lays itself out for

@@ -1,6 +1,7 @@
 #include "TForm5.h"
 
 #include "FormHelpers.h"
+#include "TForm5Access.h"
 #include "Validation.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
@@ -103,6 +104,7 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     connect(Image2, &THoverLabel::clicked, this, &TForm5::Image2Click);
     connect(Image3, &THoverLabel::clicked, this, &TForm5::Image3Click);
     connect(Image4, &THoverLabel::clicked, this, &TForm5::Image4Click);
+    describeForAccess(this);
 
     msg::reportErrors([this] { FormCreate(); });
 }

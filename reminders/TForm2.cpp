@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/TForm1.h"
+#include "controls/Accessibility.h"
 #include "controls/Placement.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -31,6 +32,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
                     &TForm2::Label4MouseLeave);
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("離開註冊"));
+    // Escape declines to leave, as "register now" does.
+    accessibility::onEscape(this, [this] { Button2Click(); });
 }
 
 bool TForm2::offersOptOut(const QDate& firstRun, const QDate& today, int days) {

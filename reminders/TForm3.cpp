@@ -2,6 +2,7 @@
 
 #include "app/Forms.h"
 #include "app/TForm1.h"
+#include "controls/Accessibility.h"
 #include "controls/Pictures.h"
 #include "controls/Placement.h"
 
@@ -15,6 +16,9 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent) {
     Image2->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("face_97x25.png"))));
     connect(Image2, &THoverLabel::clicked, this, &TForm3::Image2Click);
     connect(Label2, &THoverLabel::clicked, this, &TForm3::Image2Click);
+    // The face has no hover picture, so a focus frame shows the focus.
+    THoverLabel::makeButton({Image2, Label2}, THoverLabel::FocusFace::Frame);
+    accessibility::onEscape(this, [this] { Image2Click(); });
 }
 
 void TForm3::Image2Click() {

@@ -3,6 +3,7 @@
 #include "PagePath.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
+#include "controls/Accessibility.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
 #include "platform/Error.h"
@@ -48,6 +49,14 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent), Timer1(new QTimer(this)) {
                     &TForm6::Label8MouseLeave);
     bindHoverButton(this, {Label7, Label12}, &TForm6::Label7Click, &TForm6::Label7MouseEnter,
                     &TForm6::Label7MouseLeave);
+    accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("上傳連線"));
+    accessibility::nameByPageTitle(CppWebBrowser2, QStringLiteral("上傳結果"));
+    // Escape leaves once leaving is offered, as the exit button does.
+    accessibility::onEscape(this, [this] {
+        if (Panel4->isVisible()) {
+            Label7Click();
+        }
+    });
     msg::reportErrors([this] { FormCreate(); });
 }
 
@@ -108,6 +117,15 @@ void TForm6::handleResult() {
     }
     Panel4->show();
     CppWebBrowser1->setVisible(false);
+    focusOnAButton();
+}
+
+// The buttons appear only with the outcome; a keyboard user finds the focus on the first.
+void TForm6::focusOnAButton() {
+    const QWidget* focus = focusWidget();
+    if (focus == nullptr || !focus->isVisible()) {
+        (Panel2->isVisibleTo(this) ? Label9 : Label7)->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // Every value of one outcome is written together or not at all.
@@ -173,6 +191,7 @@ void TForm6::ShowPrintResult() {
     CppWebBrowser2->Navigate(
         paths::join(paths::local(keys::InstallFolder), QStringLiteral("upsucss.htm")));
     Panel4->show();
+    focusOnAButton();
 }
 
 void TForm6::Label9MouseEnter() {

@@ -43,6 +43,7 @@ protected:
 private:
     void handleResult();
     void recordOutcome(bool failed);
+    void focusOnAButton();
 
     QString programFolder_;
     bool errorShown_ = false;

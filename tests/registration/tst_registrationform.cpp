@@ -244,14 +244,15 @@ private slots:
         TestEnvironment env(true);
         Program program;
         const QList<QWidget*> order = {
-            Form5->Edit1,      Form5->Edit3,      Form5->Edit2,      Form5->ComboBox1,
-            Form5->ComboBox2,  Form5->ComboBox3,  Form5->Edit4,      Form5->ComboBox12,
-            Form5->ComboBox4,  Form5->ComboBox6,  Form5->ComboBox5,  Form5->ComboBox7,
-            Form5->ComboBox8,  Form5->ComboBox9,  Form5->Edit5,      Form5->Edit6,
-            Form5->Edit7,      Form5->Edit8,      Form5->Edit9,      Form5->Edit10,
-            Form5->Edit11,     Form5->Edit12,     Form5->Edit14,     Form5->Edit13,
-            Form5->Edit15,     Form5->Edit16,     Form5->Edit17,     Form5->Edit18,
-            Form5->ComboBox10, Form5->ComboBox11, Form5->TabControl1};
+            Form5->Edit1,      Form5->Edit3,      Form5->Edit2,       Form5->ComboBox1,
+            Form5->ComboBox2,  Form5->ComboBox3,  Form5->Edit4,       Form5->ComboBox12,
+            Form5->ComboBox4,  Form5->ComboBox6,  Form5->ComboBox5,   Form5->ComboBox7,
+            Form5->ComboBox8,  Form5->ComboBox9,  Form5->Edit5,       Form5->Edit6,
+            Form5->Edit7,      Form5->Edit8,      Form5->Edit9,       Form5->Edit10,
+            Form5->Edit11,     Form5->Edit12,     Form5->Edit14,      Form5->Edit13,
+            Form5->Edit15,     Form5->Edit16,     Form5->Edit17,      Form5->Edit18,
+            Form5->ComboBox10, Form5->ComboBox11, Form5->TabControl1, Form5->Label36,
+            Form5->Label37,    Form5->Label38};
         QList<QWidget*> chain;
         QWidget* w = Form5->Edit1;
         do {
