@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -12,6 +13,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +22,34 @@ int& timeoutMs() {
     static int ms = 30000;
     return ms;
 }
+
+// The answer page is never read; a server sending without end must not fill memory.
+constexpr qint64 kAnswerBufferBytes = 64 * 1024;
+
+// The body of one POST as a device that cannot be rewound: when a connection drops after the
+// request went out, the network layer cannot send the registration a second time.
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(const QByteArray& bytes) : bytes_(bytes) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return bytes_.size() - offset_; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        const qint64 n = std::min(max, bytes_.size() - offset_);
+        std::memcpy(data, bytes_.constData() + offset_, static_cast<size_t>(n));
+        offset_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 offset_ = 0;
+};
 
 QString missingPage(const QString& path) {
     return QStringLiteral(
@@ -139,10 +170,22 @@ void TCppWebBrowser::Navigate(const QString& address, const QByteArray& postData
             request.setRawHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
         }
     }
-    QNetworkReply* reply = network_->post(request, postData);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, postData.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    // A connection kept from an earlier post may have been closed by the server meanwhile;
+    // a fresh one spares that post a failure it never caused.
+    network_->clearConnectionCache();
+    auto* body = new OneShotBody(postData);
+    QNetworkReply* reply = network_->post(request, body);
+    body->setParent(reply);
+    // The network thread learns of a read limit only once the request has started, which the
+    // reply does on the next turn of the event loop.
+    QTimer::singleShot(0, reply, [reply] { reply->setReadBufferSize(kAnswerBufferBytes); });
     reply_ = reply;
     timeout_->disconnect();
     connect(timeout_, &QTimer::timeout, reply, [this, reply] { finishPost(reply, true); });
+    connect(reply, &QNetworkReply::readyRead, this,
+            [reply] { reply->skip(reply->bytesAvailable()); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finishPost(reply, false); });
     timeout_->start(timeoutMs());
 }

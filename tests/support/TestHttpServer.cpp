@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 
+#include <sys/socket.h>
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -53,8 +54,31 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
     request.body = data.mid(end + 4, length);
     socket->setProperty("buffer", QByteArray());
     requests_.append(request);
-    if (mode_ == Mode::Silent) {
-        return;
+    switch (mode_) {
+        case Mode::Silent:
+            return;
+        case Mode::Close:
+            socket->disconnectFromHost();
+            return;
+        case Mode::Reset: {
+            // A zero linger time makes the close a reset.
+            const linger hard{1, 0};
+            setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                       sizeof hard);
+            socket->abort();
+            return;
+        }
+        case Mode::Flood:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" +
+                          (floodBytes_ < 0
+                               ? QByteArray("Connection: close\r\n")
+                               : "Content-Length: " + QByteArray::number(floodBytes_) + "\r\n") +
+                          "\r\n");
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { flood(socket); });
+            flood(socket);
+            return;
+        case Mode::Answer:
+            break;
     }
     const QByteArray page = "<html><body>ok</body></html>";
     socket->write("HTTP/1.1 " + QByteArray::number(status_) +
@@ -62,4 +86,20 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
                   "Content-Length: " +
                   QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
     socket->disconnectFromHost();
+}
+
+// Keeps a little in flight, so that this server's own memory stays small.
+void TestHttpServer::flood(QTcpSocket* socket) {
+    static const QByteArray chunk(64 * 1024, 'x');
+    while (socket->bytesToWrite() < 4 * chunk.size()) {
+        if (floodBytes_ >= 0 && floodSent_ >= floodBytes_) {
+            socket->disconnectFromHost();
+            return;
+        }
+        const qint64 size = floodBytes_ < 0
+                                ? chunk.size()
+                                : std::min<qint64>(chunk.size(), floodBytes_ - floodSent_);
+        socket->write(chunk.constData(), size);
+        floodSent_ += size;
+    }
 }
