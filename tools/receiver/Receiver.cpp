@@ -568,6 +568,10 @@ bool ReceiverServer::listen(quint16 port) {
     return server_.listen(QHostAddress::LocalHost, port);
 }
 
+bool ReceiverServer::adopt(qintptr descriptor) {
+    return server_.setSocketDescriptor(descriptor);
+}
+
 void ReceiverServer::setMode(ReceiverMode mode) {
     if (mode != mode_) {
         mode_ = mode;
