@@ -120,6 +120,38 @@ private slots:
         QCOMPARE(r.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
     }
 
+    void redirectsCarryTheOnePostOn() {
+        TestEnvironment env;
+        TestHttpServer server;
+        server.redirect("/old", 308, "/moved");
+        server.redirect("/moved", 307, "/new");
+        server.redirect("/done", 303, "/thanks");
+        server.redirect("/loop", 307, "/loop");
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        const auto arrivals = [&] {
+            QStringList list;
+            for (const TestHttpServer::Request& r : server.requests()) {
+                list << QString::fromLatin1(r.method + ' ' + r.path + ' ' + r.body);
+            }
+            return list;
+        };
+
+        browser.Navigate(server.url(QStringLiteral("/old")), "x=1", kHeader);
+        QVERIFY(log.waitFor(2));
+        browser.Navigate(server.url(QStringLiteral("/done")), "y=2", kHeader);
+        QVERIFY(log.waitFor(4));
+        QCOMPARE(log.events, QStringList({"download", "document", "download", "document"}));
+        QCOMPARE(arrivals(), QStringList({"POST /old x=1", "POST /moved x=1", "POST /new x=1",
+                                          "POST /done y=2", "GET /thanks "}));
+
+        log.events.clear();
+        browser.Navigate(server.url(QStringLiteral("/loop")), "z=3", kHeader);
+        QVERIFY(log.waitFor(3));
+        QCOMPARE(log.events, QStringList({"error", "download", "document"}));
+        QCOMPARE(server.requests().size(), 5 + 21);
+    }
+
     void failuresRaiseNavigateErrorFirst() {
         TestEnvironment env;
         TestHttpServer server;

@@ -81,10 +81,13 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
             break;
     }
     const QByteArray page = "<html><body>ok</body></html>";
-    socket->write("HTTP/1.1 " + QByteArray::number(status_) +
-                  " Status\r\nContent-Type: text/html\r\n"
-                  "Content-Length: " +
-                  QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
+    const auto redirect = redirects_.constFind(request.path);
+    const bool moved = redirect != redirects_.cend();
+    socket->write("HTTP/1.1 " + QByteArray::number(moved ? redirect->first : status_) +
+                  " Status\r\nContent-Type: text/html\r\n" +
+                  (moved ? "Location: " + redirect->second + "\r\n" : QByteArray()) +
+                  "Content-Length: " + QByteArray::number(page.size()) +
+                  "\r\nConnection: close\r\n\r\n" + page);
     socket->disconnectFromHost();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QTcpServer>
 
@@ -34,6 +35,10 @@ public:
     void setStatus(int status) { status_ = status; }
     void setMode(Mode mode) { mode_ = mode; }
     void setFloodBytes(qint64 bytes) { floodBytes_ = bytes; }
+    // Answers requests for path with status and a Location header.
+    void redirect(const QByteArray& path, int status, const QByteArray& location) {
+        redirects_.insert(path, {status, location});
+    }
     // Body bytes of flood answers handed to the network so far.
     qint64 floodSent() const { return floodSent_; }
 
@@ -49,4 +54,5 @@ private:
     qint64 floodBytes_ = -1;
     qint64 floodSent_ = 0;
     QList<Request> requests_;
+    QHash<QByteArray, QPair<int, QByteArray>> redirects_;
 };
