@@ -69,11 +69,9 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
             return;
         }
         case Mode::Flood:
-            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n" +
-                          (floodBytes_ < 0
-                               ? QByteArray("Connection: close\r\n")
-                               : "Content-Length: " + QByteArray::number(floodBytes_) + "\r\n") +
-                          "\r\n");
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                          QByteArray::number(floodBytes_) + "\r\n\r\n");
+            floodSent_ = 0;
             connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { flood(socket); });
             flood(socket);
             return;
@@ -94,14 +92,8 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
 // Keeps a little in flight, so that this server's own memory stays small.
 void TestHttpServer::flood(QTcpSocket* socket) {
     static const QByteArray chunk(64 * 1024, 'x');
-    while (socket->bytesToWrite() < 4 * chunk.size()) {
-        if (floodBytes_ >= 0 && floodSent_ >= floodBytes_) {
-            socket->disconnectFromHost();
-            return;
-        }
-        const qint64 size = floodBytes_ < 0
-                                ? chunk.size()
-                                : std::min<qint64>(chunk.size(), floodBytes_ - floodSent_);
+    while (socket->bytesToWrite() < 4 * chunk.size() && floodSent_ < floodBytes_) {
+        const qint64 size = std::min<qint64>(chunk.size(), floodBytes_ - floodSent_);
         socket->write(chunk.constData(), size);
         floodSent_ += size;
     }

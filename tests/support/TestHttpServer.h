@@ -17,7 +17,7 @@ public:
         Silent,
         Close,  // closes the connection once the request is read
         Reset,  // resets it once the request is read
-        Flood,  // answers 200 with floodBytes() of body; negative: without end
+        Flood,  // answers 200 with a body of the flood size
     };
 
     struct Request {
@@ -39,8 +39,6 @@ public:
     void redirect(const QByteArray& path, int status, const QByteArray& location) {
         redirects_.insert(path, {status, location});
     }
-    // Body bytes of flood answers handed to the network so far.
-    qint64 floodSent() const { return floodSent_; }
 
     const QList<Request>& requests() const { return requests_; }
 
@@ -51,7 +49,7 @@ private:
     QTcpServer server_;
     int status_ = 200;
     Mode mode_ = Mode::Answer;
-    qint64 floodBytes_ = -1;
+    qint64 floodBytes_ = 0;
     qint64 floodSent_ = 0;
     QList<Request> requests_;
     QHash<QByteArray, QPair<int, QByteArray>> redirects_;
