@@ -144,8 +144,7 @@ int serve(const Options& o) {
     if (inheritedListener()) {
         if (!server.adopt(kFirstInheritedFd)) {
             throw Error(QStringLiteral("cannot serve the socket handed over as descriptor %1: %2")
-                            .arg(kFirstInheritedFd)
-                            .arg(server.errorString()));
+                            .arg(QString::number(kFirstInheritedFd), server.errorString()));
         }
     } else if (!server.listen(o.port)) {
         throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
