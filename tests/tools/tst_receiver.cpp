@@ -499,6 +499,16 @@ private slots:
             runTool({QStringLiteral("dump"), QStringLiteral("--raw"), QStringLiteral("1")}, env);
         QCOMPARE(dump.out, big5Body());
 
+        // Anything but a socket on descriptor 3 is refused rather than served.
+        QProcess refused;
+        refused.setProcessEnvironment(env);
+        refused.start(
+            QStringLiteral("/bin/bash"),
+            {QStringLiteral("-c"),
+             QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3</dev/null"), kTool});
+        QVERIFY(refused.waitForFinished(30000));
+        QCOMPARE(refused.exitCode(), 1);
+
         // Variables meant for another process leave the receiver listening by itself.
         env.insert(QStringLiteral("LISTEN_PID"), QStringLiteral("1"));
         env.insert(QStringLiteral("LISTEN_FDS"), QStringLiteral("1"));

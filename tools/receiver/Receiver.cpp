@@ -569,7 +569,12 @@ bool ReceiverServer::listen(quint16 port) {
 }
 
 bool ReceiverServer::adopt(qintptr descriptor) {
-    return server_.setSocketDescriptor(descriptor);
+    // Qt takes any descriptor; one without a local port is no bound TCP socket.
+    if (server_.setSocketDescriptor(descriptor) && server_.serverPort() != 0) {
+        return true;
+    }
+    server_.close();
+    return false;
 }
 
 void ReceiverServer::setMode(ReceiverMode mode) {

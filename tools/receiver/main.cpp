@@ -143,8 +143,9 @@ int serve(const Options& o) {
     ReceiverServer server(store, o.mode);
     if (inheritedListener()) {
         if (!server.adopt(kFirstInheritedFd)) {
-            throw Error(QStringLiteral("cannot serve the socket handed over as descriptor %1: %2")
-                            .arg(QString::number(kFirstInheritedFd), server.errorString()));
+            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS, is no listening "
+                                       "TCP socket")
+                            .arg(kFirstInheritedFd));
         }
     } else if (!server.listen(o.port)) {
         throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
