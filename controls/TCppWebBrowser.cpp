@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 
 #include <QFileInfo>
+#include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
@@ -12,6 +13,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +22,35 @@ int& timeoutMs() {
     static int ms = 30000;
     return ms;
 }
+
+// The answer page is never read; a server sending without end must not fill memory.
+constexpr qint64 kAnswerBufferBytes = 64 * 1024;
+constexpr int kMaxRedirects = 20;
+
+// The body of one POST as a device that cannot be rewound: when a connection drops after the
+// request went out, the network layer cannot send the registration a second time.
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(const QByteArray& bytes) : bytes_(bytes) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return bytes_.size() - offset_; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        const qint64 n = std::min(max, bytes_.size() - offset_);
+        std::memcpy(data, bytes_.constData() + offset_, static_cast<size_t>(n));
+        offset_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 offset_ = 0;
+};
 
 QString missingPage(const QString& path) {
     return QStringLiteral(
@@ -130,36 +162,90 @@ void TCppWebBrowser::Navigate(const QString& address, const QByteArray& postData
         timeout_ = new QTimer(this);
         timeout_->setSingleShot(true);
     }
-    QNetworkRequest request(QUrl(address, QUrl::StrictMode));
+    postData_ = postData;
+    headerText_ = headerText;
+    redirects_ = 0;
+    timeout_->start(timeoutMs());
+    send(QUrl(address, QUrl::StrictMode), true);
+}
+
+void TCppWebBrowser::send(const QUrl& url, bool post) {
+    posting_ = post;
+    QNetworkRequest request(url);
+    // Redirects are followed here: only a fresh body can go to a new address.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    for (const QByteArray& line : headerText.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0) {
-            request.setRawHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
+                         QNetworkRequest::ManualRedirectPolicy);
+    // A connection kept from an earlier post may have been closed by the server meanwhile;
+    // a fresh one spares that post a failure it never caused.
+    network_->clearConnectionCache();
+    QNetworkReply* reply = nullptr;
+    if (post) {
+        for (const QByteArray& line : headerText_.split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0) {
+                request.setRawHeader(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
+            }
         }
+        request.setHeader(QNetworkRequest::ContentLengthHeader, postData_.size());
+        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        auto* body = new OneShotBody(postData_);
+        reply = network_->post(request, body);
+        body->setParent(reply);
+    } else {
+        reply = network_->get(request);
     }
-    QNetworkReply* reply = network_->post(request, postData);
+    // The network thread learns of a read limit only once the request has started, which the
+    // reply does on the next turn of the event loop.
+    QTimer::singleShot(0, reply, [reply] { reply->setReadBufferSize(kAnswerBufferBytes); });
     reply_ = reply;
     timeout_->disconnect();
     connect(timeout_, &QTimer::timeout, reply, [this, reply] { finishPost(reply, true); });
+    connect(reply, &QNetworkReply::readyRead, this,
+            [reply] { reply->skip(reply->bytesAvailable()); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finishPost(reply, false); });
-    timeout_->start(timeoutMs());
 }
 
-void TCppWebBrowser::finishPost(QNetworkReply* reply, bool timedOut) {
+// Asks the address a 3xx answer names; false when it is not to be followed.
+bool TCppWebBrowser::followRedirect(QNetworkReply* reply, int status, const QUrl& target) {
+    const QUrl next = reply->url().resolved(target);
+    const QString scheme = next.scheme();
+    const bool lessSafe =
+        reply->url().scheme() == QStringLiteral("https") && scheme != QStringLiteral("https");
+    if (++redirects_ > kMaxRedirects || lessSafe ||
+        (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+        return false;
+    }
+    // 307 and 308 keep the method and body: the server took nothing, so the one post goes on.
+    // The others ask for the page at the new address.
+    send(next, posting_ && (status == 307 || status == 308));
+    return true;
+}
+
+void TCppWebBrowser::finishPost(QNetworkReply* reply, bool abandoned) {
     if (reply != reply_) {
         return;  // an earlier navigation, replaced by a newer one
     }
     reply_ = nullptr;
-    timeout_->stop();
     reply->disconnect(this);
-    if (timedOut) {
+    if (abandoned) {
         reply->abort();
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool failed = timedOut || reply->error() != QNetworkReply::NoError || status >= 400;
+    const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    // On a 307 or 308 the network layer fails at rewinding the body; the answer still counts.
+    const bool redirect = status >= 300 && status <= 399 && !target.isEmpty() &&
+                          (reply->error() == QNetworkReply::NoError ||
+                           reply->error() == QNetworkReply::ContentReSendError);
+    bool failed =
+        abandoned || (!redirect && reply->error() != QNetworkReply::NoError) || status >= 400;
     reply->deleteLater();
+    if (!failed && redirect) {
+        if (followRedirect(reply, status, target)) {
+            return;
+        }
+        failed = true;
+    }
+    timeout_->stop();
     complete(failed);
 }
 

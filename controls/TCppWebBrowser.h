@@ -41,12 +41,18 @@ private:
     void cancelPost();
     void showLocal(const QString& path);
     void linkClicked(const QUrl& url);
-    void finishPost(QNetworkReply* reply, bool timedOut);
+    void send(const QUrl& url, bool post);
+    bool followRedirect(QNetworkReply* reply, int status, const QUrl& target);
+    void finishPost(QNetworkReply* reply, bool abandoned);
     void complete(bool failed);
 
     QNetworkAccessManager* network_ = nullptr;
     QNetworkReply* reply_ = nullptr;
     QTimer* timeout_ = nullptr;
     QString location_;
+    QByteArray postData_;
+    QByteArray headerText_;
+    bool posting_ = false;
+    int redirects_ = 0;
     quint64 navigation_ = 0;
 };

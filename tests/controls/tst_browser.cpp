@@ -7,6 +7,13 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -28,6 +35,16 @@ public:
 };
 
 const QByteArray kHeader = "Content-Type: application/x-www-form-urlencoded\r\n";
+
+// Heap bytes in use, freed ones not counted (the sanitizer's quarantine included).
+qint64 heapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<qint64>(info.uordblks + info.hblkhd);
+#endif
+}
 
 }  // namespace
 
@@ -103,6 +120,27 @@ private slots:
         QCOMPARE(r.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
     }
 
+    void redirectsCarryTheOnePostOn() {
+        TestEnvironment env;
+        TestHttpServer server;
+        server.redirect("/old", 308, "/moved");
+        server.redirect("/moved", 307, "/new");
+        server.redirect("/done", 303, "/thanks");
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        browser.Navigate(server.url(QStringLiteral("/old")), "x=1", kHeader);
+        QVERIFY(log.waitFor(2));
+        browser.Navigate(server.url(QStringLiteral("/done")), "y=2", kHeader);
+        QVERIFY(log.waitFor(4));
+        QCOMPARE(log.events, QStringList({"download", "document", "download", "document"}));
+        QStringList arrivals;
+        for (const TestHttpServer::Request& r : server.requests()) {
+            arrivals << QString::fromLatin1(r.method + ' ' + r.path + ' ' + r.body);
+        }
+        QCOMPARE(arrivals, QStringList({"POST /old x=1", "POST /moved x=1", "POST /new x=1",
+                                        "POST /done y=2", "GET /thanks "}));
+    }
+
     void failuresRaiseNavigateErrorFirst() {
         TestEnvironment env;
         TestHttpServer server;
@@ -140,6 +178,52 @@ private slots:
         browser.Navigate(QString(), QByteArray(), kHeader);
         QVERIFY(log.waitFor(3));
         QCOMPARE(log.events, failed);
+    }
+
+    void aDroppedConnectionIsOneFailedPost() {
+        TestEnvironment env;
+        TestHttpServer server;
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        const QByteArray body = cp950::encode(QStringLiteral("Name=許功蓋&version=3.5"));
+        for (const auto mode : {TestHttpServer::Mode::Close, TestHttpServer::Mode::Reset}) {
+            server.setMode(mode);
+            log.events.clear();
+            const qsizetype before = server.requests().size();
+            browser.Navigate(server.url(), body, kHeader);
+            QVERIFY(log.waitFor(3));
+            QCOMPARE(log.events, QStringList({"error", "download", "document"}));
+            QTest::qWait(200);
+            QCOMPARE(server.requests().size(), before + 1);
+            QCOMPARE(server.requests().back().body, body);
+        }
+        // The same browser still posts once and succeeds afterwards, an empty body included.
+        server.setMode(TestHttpServer::Mode::Answer);
+        log.events.clear();
+        browser.Navigate(server.url(), QByteArray(), kHeader);
+        QVERIFY(log.waitFor(2));
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(server.requests().size(), 3);
+        QCOMPARE(server.requests().back().header("Content-Length"), QByteArray("0"));
+    }
+
+    void aHugeAnswerIsDroppedAsItComes() {
+        TestEnvironment env;
+        TestHttpServer server;
+        constexpr qint64 huge = 16 * 1024 * 1024;
+        server.setMode(TestHttpServer::Mode::Flood);
+        server.setFloodBytes(huge);
+        TCppWebBrowser browser;
+        EventLog log(&browser);
+        const qint64 base = heapInUse();
+        qint64 peak = base;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, heapInUse()); });
+        sampler.start(2);
+        browser.Navigate(server.url(), "x=1", kHeader);
+        QVERIFY(log.waitFor(2, 60000));
+        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QVERIFY2(peak - base < huge / 2, qPrintable(QString::number(peak - base)));
     }
 
     void aNewNavigationReplacesAPendingPost() {

@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 
+#include <sys/socket.h>
 #include <QHostAddress>
 #include <QTcpSocket>
 
@@ -53,13 +54,47 @@ void TestHttpServer::readFrom(QTcpSocket* socket) {
     request.body = data.mid(end + 4, length);
     socket->setProperty("buffer", QByteArray());
     requests_.append(request);
-    if (mode_ == Mode::Silent) {
-        return;
+    switch (mode_) {
+        case Mode::Silent:
+            return;
+        case Mode::Close:
+            socket->disconnectFromHost();
+            return;
+        case Mode::Reset: {
+            // A zero linger time makes the close a reset.
+            const linger hard{1, 0};
+            setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                       sizeof hard);
+            socket->abort();
+            return;
+        }
+        case Mode::Flood:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                          QByteArray::number(floodBytes_) + "\r\n\r\n");
+            floodSent_ = 0;
+            connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { flood(socket); });
+            flood(socket);
+            return;
+        case Mode::Answer:
+            break;
     }
     const QByteArray page = "<html><body>ok</body></html>";
-    socket->write("HTTP/1.1 " + QByteArray::number(status_) +
-                  " Status\r\nContent-Type: text/html\r\n"
-                  "Content-Length: " +
-                  QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
+    const auto redirect = redirects_.constFind(request.path);
+    const bool moved = redirect != redirects_.cend();
+    socket->write("HTTP/1.1 " + QByteArray::number(moved ? redirect->first : status_) +
+                  " Status\r\nContent-Type: text/html\r\n" +
+                  (moved ? "Location: " + redirect->second + "\r\n" : QByteArray()) +
+                  "Content-Length: " + QByteArray::number(page.size()) +
+                  "\r\nConnection: close\r\n\r\n" + page);
     socket->disconnectFromHost();
+}
+
+// Keeps a little in flight, so that this server's own memory stays small.
+void TestHttpServer::flood(QTcpSocket* socket) {
+    static const QByteArray chunk(64 * 1024, 'x');
+    while (socket->bytesToWrite() < 4 * chunk.size() && floodSent_ < floodBytes_) {
+        const qint64 size = std::min<qint64>(chunk.size(), floodBytes_ - floodSent_);
+        socket->write(chunk.constData(), size);
+        floodSent_ += size;
+    }
 }

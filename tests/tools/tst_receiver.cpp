@@ -2,6 +2,11 @@
 #include "platform/Error.h"
 #include "tools/receiver/Receiver.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -136,9 +141,10 @@ Run runTool(const QStringList& args,
 
 // Starts the real receiver and returns the port of its first output line, or 0.
 quint16 startTool(QProcess& p, const QStringList& args,
-                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+                  const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                  const QString& program = kTool) {
     p.setProcessEnvironment(env);
-    p.start(kTool, args);
+    p.start(program, args);
     QElapsedTimer timer;
     timer.start();
     while (!p.canReadLine() && p.state() != QProcess::NotRunning && timer.elapsed() < 30000) {
@@ -453,6 +459,65 @@ private slots:
         const Run help = runTool({QStringLiteral("--help")});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.startsWith("usage: orvexreg-receiver"));
+    }
+
+    void servesTheSocketAServiceManagerHandsOver() {
+        // A listening loopback socket that a child inherits, as a socket unit holds one.
+        const int raw = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        QVERIFY(::bind(raw, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0);
+        QVERIFY(::listen(raw, 8) == 0);
+        QVERIFY(::getsockname(raw, reinterpret_cast<sockaddr*>(&addr), &len) == 0);
+        const int fd = ::fcntl(raw, F_DUPFD, 10);
+        ::close(raw);
+        const quint16 port = ntohs(addr.sin_port);
+
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        // Started without arguments, with the socket as descriptor 3 and its own pid named.
+        QProcess tool;
+        const QString script =
+            QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3<&%1 %1<&-").arg(fd);
+        const quint16 served = startTool(tool, {QStringLiteral("-c"), script, kTool}, env,
+                                         QStringLiteral("/bin/bash"));
+        ::close(fd);
+        QCOMPARE(served, port);
+        // A "%" and a digit in the target stay as they are in the log line.
+        const QByteArray target = "/orvex/a%2e%4b?x=%1";
+        QVERIFY(exchange(port, {rawPost(target, big5Body(), "Connection: close\r\n")})
+                    .received.startsWith("HTTP/1.1 200 OK\r\n"));
+        tool.kill();
+        tool.waitForFinished();
+        QCOMPARE(QString::fromUtf8(tool.readAllStandardError()).section(u'\n', 1, 1),
+                 "#1 POST " + QString::fromLatin1(target) + ", " +
+                     QString::number(big5Body().size()) + " bytes");
+        const Run dump =
+            runTool({QStringLiteral("dump"), QStringLiteral("--raw"), QStringLiteral("1")}, env);
+        QCOMPARE(dump.out, big5Body());
+
+        // Anything but a socket on descriptor 3 is refused rather than served.
+        QProcess refused;
+        refused.setProcessEnvironment(env);
+        refused.start(
+            QStringLiteral("/bin/bash"),
+            {QStringLiteral("-c"),
+             QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3</dev/null"), kTool});
+        QVERIFY(refused.waitForFinished(30000));
+        QCOMPARE(refused.exitCode(), 1);
+
+        // Variables meant for another process leave the receiver listening by itself.
+        env.insert(QStringLiteral("LISTEN_PID"), QStringLiteral("1"));
+        env.insert(QStringLiteral("LISTEN_FDS"), QStringLiteral("1"));
+        QProcess own;
+        const quint16 ownPort =
+            startTool(own, {QStringLiteral("--port"), QStringLiteral("0")}, env);
+        own.kill();
+        own.waitForFinished();
+        QVERIFY(ownPort != 0 && ownPort != port);
     }
 
     void defaultDatabaseIsCreatedInTheDataFolder() {

@@ -568,6 +568,15 @@ bool ReceiverServer::listen(quint16 port) {
     return server_.listen(QHostAddress::LocalHost, port);
 }
 
+bool ReceiverServer::adopt(qintptr descriptor) {
+    // Qt takes any descriptor; one without a local port is no bound TCP socket.
+    if (server_.setSocketDescriptor(descriptor) && server_.serverPort() != 0) {
+        return true;
+    }
+    server_.close();
+    return false;
+}
+
 void ReceiverServer::setMode(ReceiverMode mode) {
     if (mode != mode_) {
         mode_ = mode;

@@ -121,6 +121,9 @@ public:
 
     // Port 0 picks a free port. On failure errorString() says why.
     bool listen(quint16 port);
+    // Serves a socket that is already listening, such as one a service manager handed over.
+    bool adopt(qintptr descriptor);
+    QString address() const { return server_.serverAddress().toString(); }
     quint16 port() const { return server_.serverPort(); }
     QString errorString() const { return server_.errorString(); }
 

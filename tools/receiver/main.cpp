@@ -21,6 +21,9 @@ const char* const kUsage =
     "  --mode M     ok: answer 200 with a Big5 page; error: answer 500;\n"
     "               silent: record, then never answer (default ok)\n"
     "\n"
+    "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
+    "socket handed over instead of listening itself; --port is then not used.\n"
+    "\n"
     "While it runs, GET /_control/mode?set=ok|error|silent switches the mode and\n"
     "GET /_control/mode shows it; these requests are not recorded.\n"
     "\n"
@@ -88,6 +91,29 @@ Options parse(QStringList args) {
     return o;
 }
 
+// A service manager that starts the receiver on the first connection hands its listening
+// socket over as descriptor 3, naming this process in LISTEN_PID. The variables are removed
+// so that nothing started later takes them for its own.
+constexpr int kFirstInheritedFd = 3;
+
+bool inheritedListener() {
+    const QByteArray pid = qgetenv("LISTEN_PID");
+    const QByteArray fds = qgetenv("LISTEN_FDS");
+    qunsetenv("LISTEN_PID");
+    qunsetenv("LISTEN_FDS");
+    qunsetenv("LISTEN_FDNAMES");
+    bool ok = false;
+    if (pid.toLongLong(&ok) != QCoreApplication::applicationPid() || !ok) {
+        return false;
+    }
+    const int count = fds.toInt(&ok);
+    if (!ok || count < 0 || count > 1) {
+        throw Error(QStringLiteral("LISTEN_FDS must name one socket, not \"%1\"")
+                        .arg(QString::fromLatin1(fds)));
+    }
+    return count == 1;
+}
+
 int dump(const Options& o) {
     ReceiverStore store(o.db, false);
     if (o.raw) {
@@ -115,18 +141,23 @@ int serve(const Options& o) {
     QTextStream err(stderr);
     ReceiverStore store(o.db);
     ReceiverServer server(store, o.mode);
-    if (!server.listen(o.port)) {
+    if (inheritedListener()) {
+        if (!server.adopt(kFirstInheritedFd)) {
+            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS, is no listening "
+                                       "TCP socket")
+                            .arg(kFirstInheritedFd));
+        }
+    } else if (!server.listen(o.port)) {
         throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                         .arg(o.port)
                         .arg(server.errorString()));
     }
     QObject::connect(&server, &ReceiverServer::recorded, [&store, &err](qint64 id) {
-        // A second read keeps the signal small; posts are few.
+        // A second read keeps the signal small; posts are few. The path comes from the network,
+        // so it is streamed, never put through a format string.
         if (const std::optional<RecordedPost> post = store.find(id)) {
-            err << QStringLiteral("#%1 %2 %3, %4 bytes\n")
-                       .arg(id)
-                       .arg(post->method, post->path)
-                       .arg(post->body.size());
+            err << u'#' << id << u' ' << post->method << u' ' << post->path << ", "
+                << post->body.size() << " bytes\n";
             err.flush();
         }
     });
@@ -141,7 +172,7 @@ int serve(const Options& o) {
     err << QStringLiteral("recording into %1, mode %2\n").arg(o.db, receiverModeName(o.mode));
     err.flush();
     QTextStream out(stdout);
-    out << QStringLiteral("listening on 127.0.0.1:%1\n").arg(server.port());
+    out << "listening on " << server.address() << u':' << server.port() << u'\n';
     out.flush();
     return QCoreApplication::exec();
 }
