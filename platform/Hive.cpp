@@ -495,13 +495,15 @@ void Hive::writeValue(qint64 key, const QString& name, int type, const QByteArra
                                 "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
                                 " ON CONFLICT(key, name) DO UPDATE SET"
                                 " type=excluded.type, data=excluded.data");
+    // Bound without a copy: both outlive the step, and the reset clears the bindings.
+    const QByteArray utf8 = name.toUtf8();
     Reset reset(s);
     sqlite3_bind_int64(s, 1, key);
-    bindText(s, 2, name);
+    sqlite3_bind_text(s, 2, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_STATIC);
     sqlite3_bind_int(s, 3, type);
     // A zero-length blob must still be a blob, not NULL.
     sqlite3_bind_blob(s, 4, data.isEmpty() ? "" : data.constData(), static_cast<int>(data.size()),
-                      SQLITE_TRANSIENT);
+                      SQLITE_STATIC);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_DONE) {
         fail(rc, "writing a value");
