@@ -1,6 +1,7 @@
 // Completing a 100-product registration in the real form, from the No to "more products?"
 // to the registration string stored (the form hides right after it), against the raw SQLite
-// baseline of the same values, in the same run.
+// baseline of the same values, in the same run. The hive is the one the program finds, under
+// $XDG_CONFIG_HOME, on disk.
 #include "RawBaseline.h"
 #include "app/Forms.h"
 #include "platform/Application.h"
@@ -14,13 +15,14 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include "Median.h"
 
 namespace {
 
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 
 // Answers Yes until the products are there, then No, and starts the clock at that No; the
 // clock stops when the form hides, as it does as soon as the string is stored.
@@ -63,7 +65,8 @@ void fill(TForm5& f, int product) {
 }
 
 double completion(const QString& folder) {
-    Hive::setPath(folder + QStringLiteral("/hive.sqlite3"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
+    Hive::setPath(QString());  // looked up again, as at a start
     paths::setDriveC(folder + QStringLiteral("/drive_c"));
     Answers answers;
     msg::setBoxes(&answers);
@@ -103,7 +106,6 @@ double completion(const QString& folder) {
     }
     destroyForms();
     msg::setBoxes(nullptr);
-    Hive::setPath(QString());
     return ms;
 }
 
@@ -111,11 +113,13 @@ double completion(const QString& folder) {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("ORVEXREG_HIVE");
     Application app(argc, argv);
     paths::setProgramFolder(QStringLiteral(ORVEX_BUILD_OUT));
     // Purchases on the first-run day, so that every product passes its checks.
     LocalClock::setNow(QDateTime(QDate::currentDate(), QTime(9, 0)));
-    QTemporaryDir dir;
+    // Next to the program, on disk: a temporary folder may be in memory.
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench-XXXXXX"));
     const auto rows = baseline::registration();
     std::vector<double> form, raw;
     for (int round = 0; round < kRounds; ++round) {
@@ -127,6 +131,7 @@ int main(int argc, char** argv) {
     std::printf("100-product registration, median of %d:\n", kRounds);
     std::printf("  completion in the form:   %8.3f ms\n", f);
     std::printf("  raw SQLite inserts:       %8.3f ms\n", r);
-    std::printf("  ratio form / raw:         %8.2f (target at most 2)\n", f / r);
+    std::printf("  ratio form / raw:         %8.2f (target at most 1.5)\n", f / r);
+    Hive::setPath(QString());  // closed before its folder goes
     return 0;
 }

@@ -18,8 +18,14 @@ namespace {
 constexpr int kRounds = 15;
 const QString kState = QStringLiteral("software\\quillmarsh\\OXReg");
 
+// The hive as the program finds it: through $ORVEXREG_HIVE, looked up again for a new file.
+void useHive(const QString& path) {
+    qputenv("ORVEXREG_HIVE", QFile::encodeName(path));
+    Hive::setPath(QString());
+}
+
 double viaHive(const QString& path, const std::vector<baseline::Row>& rows) {
-    Hive::setPath(path);
+    useHive(path);
     Registry reg;
     reg.OpenKey(kState, true);
     reg.CloseKey();
@@ -36,16 +42,15 @@ double viaHive(const QString& path, const std::vector<baseline::Row>& rows) {
     }
     reg.CloseKey();
     transaction.commit();
-    const double ms = timer.nsecsElapsed() / 1e6;
-    Hive::setPath(QString());
-    return ms;
+    return timer.nsecsElapsed() / 1e6;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
+    // Next to the program, on disk: a temporary folder may be in memory.
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench-XXXXXX"));
     const std::vector<baseline::Row> rows = baseline::registration();
     std::vector<double> hive, raw;
     for (int round = 0; round < kRounds; ++round) {
@@ -58,9 +63,9 @@ int main(int argc, char** argv) {
     std::printf("values written per registration: %zu\n", rows.size());
     std::printf("hive store, one transaction:  %8.3f ms (median of %d)\n", h, kRounds);
     std::printf("raw SQLite, one transaction:  %8.3f ms (median of %d)\n", r, kRounds);
-    std::printf("ratio hive / raw:             %8.2f (target at most 1.5)\n", h / r);
+    std::printf("ratio hive / raw:             %8.2f (target at most 1.2)\n", h / r);
 
-    Hive::setPath(dir.filePath(QStringLiteral("read.db")));
+    useHive(dir.filePath(QStringLiteral("read.db")));
     {
         Registry reg;
         reg.OpenKey(kState, true);
@@ -77,6 +82,6 @@ int main(int argc, char** argv) {
     }
     std::printf("open, read one text value, close: %6.2f us each (%d runs)\n",
                 timer.nsecsElapsed() / 1e3 / kReads, kReads);
-    Hive::setPath(QString());
+    Hive::setPath(QString());  // closed before its folder goes
     return 0;
 }

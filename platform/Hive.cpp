@@ -1,18 +1,22 @@
 #include "Hive.h"
 
+#include "PrivateFiles.h"
 #include "SqliteFile.h"
 
 #include <sqlite3.h>
-#include <QDir>
+#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr int kApplicationId = 0x4F584856;  // "OXHV"
-constexpr int kBusyTimeoutMs = 60000;
+// Another program's write is short; one that holds the lock longer is reported, not waited out.
+constexpr int kBusyTimeoutMs = 5000;
 
 enum Stmt {
     kFindChild,
@@ -23,6 +27,7 @@ enum Stmt {
     kSubkeys,
     kValues,
     kKeyName,
+    kValuesFrom,
     kStatementCount
 };
 
@@ -72,14 +77,125 @@ QString columnText(sqlite3_stmt* s, int column) {
                              sqlite3_column_bytes(s, column));
 }
 
+Hive::Value columnValue(sqlite3_stmt* s) {
+    Hive::Value v;
+    v.name = columnText(s, 0);
+    v.type = sqlite3_column_int(s, 1);
+    v.data =
+        QByteArray(static_cast<const char*>(sqlite3_column_blob(s, 2)), sqlite3_column_bytes(s, 2));
+    return v;
+}
+
+// Why the hive file cannot be used, as the user is told.
+enum class Problem {
+    Damaged,
+    Foreign,
+    Locked,
+    DiskFull,
+    FolderNotWritable,
+    FileNotWritable,
+    ParentIsFile,
+    IsFolder,
+    NotReadable,
+    Unusable
+};
+
+// A plain account of what happened and what to do, then the technical detail on its own line.
+HiveFileError problem(Problem p, const QString& path, const QString& where, const QString& detail) {
+    QString text;
+    switch (p) {
+        case Problem::Damaged:
+            text = QStringLiteral(
+                "登錄資料檔 %1 已損壞，無法使用；本程式沒有變更它。請從備份還原這個檔案，"
+                "或將它移到別處後重新啟動本程式（將以新的登錄資料檔開始）。");
+            break;
+        case Problem::Foreign:
+            text = QStringLiteral(
+                "檔案 %1 不是本程式的登錄資料檔，本程式沒有變更它。請將這個檔案移到別處或改名，"
+                "或以環境變數 ORVEXREG_HIVE 指定另一個檔案，然後重新啟動本程式。");
+            break;
+        case Problem::Locked:
+            text = QStringLiteral(
+                "登錄資料檔 %1 正由另一個程式使用中，等候數秒後仍無法寫入，這次的資料沒有寫入。"
+                "請關閉正在使用它的程式（例如另一個 orvexreg 或 orvexreg-reg），然後再試一次。");
+            break;
+        case Problem::DiskFull:
+            text = QStringLiteral(
+                "無法寫入登錄資料檔 %1，因為磁碟空間已滿。請清出一些磁碟空間，然後再試一次。");
+            break;
+        case Problem::FolderNotWritable:
+            text = QStringLiteral(
+                "無法建立或寫入登錄資料檔 %1，因為資料夾 %2 無法寫入（唯讀或沒有權限）。"
+                "請讓這個資料夾可以寫入，或以環境變數 ORVEXREG_HIVE 指定其他位置，然後再試一次。");
+            break;
+        case Problem::FileNotWritable:
+            text = QStringLiteral(
+                "無法寫入登錄資料檔 %1，因為這個檔案是唯讀的或您沒有寫入權限。"
+                "請讓這個檔案可以寫入，然後再試一次。");
+            break;
+        case Problem::ParentIsFile:
+            text = QStringLiteral(
+                "無法建立登錄資料檔 %1，因為路徑中的 %2 是檔案而不是資料夾。"
+                "請將該檔案移到別處或改名，然後再試一次。");
+            break;
+        case Problem::IsFolder:
+            text = QStringLiteral(
+                "無法開啟登錄資料檔 %1，因為這個位置是資料夾而不是檔案。"
+                "請將該資料夾移到別處或改名，然後再試一次。");
+            break;
+        case Problem::NotReadable:
+            text = QStringLiteral(
+                "無法讀取登錄資料檔 %1，因為您沒有讀取這個檔案的權限。"
+                "請確認這個檔案屬於您的帳號，然後再試一次。");
+            break;
+        case Problem::Unusable:
+            text =
+                QStringLiteral("無法存取登錄資料檔 %1。請確認磁碟與這個檔案都正常，然後再試一次。");
+            break;
+    }
+    text = where.isEmpty() ? text.arg(path) : text.arg(path, where);
+    // A closing parenthesis sorts before ".", so the error box adds no period after it.
+    return HiveFileError(text + QStringLiteral("\n(") + detail + u')');
+}
+
+bool writable(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// What in the file system keeps the file from being created or written.
+HiveFileError obstacle(const QString& path, int error, const QString& detail) {
+    if (error == ENOSPC || error == EDQUOT) {
+        return problem(Problem::DiskFull, path, {}, detail);
+    }
+    const QFileInfo file(path);
+    if (file.isDir()) {
+        return problem(Problem::IsFolder, path, {}, detail);
+    }
+    QString folder = file.absolutePath();
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).path() != folder) {
+        folder = QFileInfo(folder).path();
+    }
+    if (!QFileInfo(folder).isDir()) {
+        return problem(Problem::ParentIsFile, path, folder, detail);
+    }
+    if (file.exists() && !writable(path)) {
+        return problem(Problem::FileNotWritable, path, {}, detail);
+    }
+    if (!writable(folder)) {
+        return problem(Problem::FolderNotWritable, path, folder, detail);
+    }
+    return problem(Problem::Unusable, path, {}, detail);
+}
+
 }  // namespace
 
 Hive& Hive::instance() {
-    const QString wanted = overridePath().isEmpty() ? defaultPath() : overridePath();
-    if (!slot() || slot()->path_ != wanted) {
-        slot().reset(new Hive(wanted));
+    std::unique_ptr<Hive>& hive = slot();
+    if (!hive) {
+        // Looked up once: every registry call goes through here.
+        hive.reset(new Hive(overridePath().isEmpty() ? defaultPath() : overridePath()));
     }
-    return *slot();
+    return *hive;
 }
 
 QString Hive::defaultPath() {
@@ -111,15 +227,28 @@ Hive::~Hive() {
 }
 
 void Hive::fail(int code, const char* what) {
-    const int primary = code & 0xFF;
-    const QString detail =
+    const QString message =
         QString::fromUtf8(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
-    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
-        throw HiveFileError(
-            QStringLiteral("The registry hive %1 is damaged (%2)").arg(path_, detail));
+    const QString detail = QString::fromUtf8(what) + QStringLiteral(": ") + message;
+    switch (code & 0xFF) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            throw problem(Problem::Damaged, path_, {}, detail);
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw problem(Problem::Locked, path_, {}, detail);
+        case SQLITE_FULL:
+            throw problem(Problem::DiskFull, path_, {}, detail);
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+        case SQLITE_IOERR:
+            throw obstacle(path_, db_ != nullptr ? sqlite3_system_errno(db_) : 0, detail);
+        default:
+            // Not the file's fault: the caller reports it in the registry's own words.
+            throw Error(QStringLiteral("Registry hive %1: %2").arg(path_, detail));
     }
-    throw Error(QStringLiteral("Registry hive %1: %2 failed (%3)")
-                    .arg(path_, QString::fromUtf8(what), detail));
 }
 
 void Hive::exec(const char* sql) {
@@ -140,27 +269,31 @@ bool Hive::open(bool create) {
             if (!create) {
                 return false;
             }
-            QDir().mkpath(QFileInfo(path_).absolutePath());
+            if (!privatefiles::makeFolders(QFileInfo(path_).absolutePath()) ||
+                !privatefiles::secure(path_)) {
+                const int error = errno;
+                throw obstacle(path_, error, QString::fromLocal8Bit(std::strerror(error)));
+            }
             break;
         case sqlitefile::Header::Unreadable:
-            throw Error(QStringLiteral("The registry hive %1 cannot be opened").arg(path_));
+            throw problem(QFileInfo(path_).isDir() ? Problem::IsFolder : Problem::NotReadable,
+                          path_, {}, QStringLiteral("cannot read the file"));
         case sqlitefile::Header::Foreign:
-            throw HiveFileError(
-                QStringLiteral("The file %1 is not a registry hive; it was left as it is")
-                    .arg(path_));
+            throw problem(Problem::Foreign, path_, {}, QStringLiteral("not a registry hive"));
         case sqlitefile::Header::Empty:
         case sqlitefile::Header::Sqlite:
+            privatefiles::secure(path_);
             break;
     }
     const QByteArray native = QFile::encodeName(path_);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(native.constData(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
+        const int error = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
         const QString detail = QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw Error(
-            QStringLiteral("The registry hive %1 cannot be opened (%2)").arg(path_, detail));
+        throw obstacle(path_, error, detail);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 1);
@@ -184,8 +317,8 @@ void Hive::initialise() {
         "PRAGMA user_version=1;",
         "FULL", [this](int code, const char* sql) { fail(code, sql); });
     if (claim == sqlitefile::Claim::Foreign) {
-        throw HiveFileError(
-            QStringLiteral("The file %1 is not a registry hive; it was left as it is").arg(path_));
+        throw problem(Problem::Foreign, path_, {},
+                      QStringLiteral("another application's database"));
     }
 }
 
@@ -307,12 +440,7 @@ std::optional<Hive::Value> Hive::readValue(qint64 key, const QString& name) {
     if (rc != SQLITE_ROW) {
         fail(rc, "reading a value");
     }
-    Value v;
-    v.name = columnText(s, 0);
-    v.type = sqlite3_column_int(s, 1);
-    v.data =
-        QByteArray(static_cast<const char*>(sqlite3_column_blob(s, 2)), sqlite3_column_bytes(s, 2));
-    return v;
+    return columnValue(s);
 }
 
 QList<Hive::Value> Hive::values(qint64 key) {
@@ -326,12 +454,34 @@ QList<Hive::Value> Hive::values(qint64 key) {
     sqlite3_bind_int64(s, 1, key);
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        Value v;
-        v.name = columnText(s, 0);
-        v.type = sqlite3_column_int(s, 1);
-        v.data = QByteArray(static_cast<const char*>(sqlite3_column_blob(s, 2)),
-                            sqlite3_column_bytes(s, 2));
-        list.append(v);
+        list.append(columnValue(s));
+    }
+    if (rc != SQLITE_DONE) {
+        fail(rc, "listing values");
+    }
+    return list;
+}
+
+QList<Hive::Value> Hive::valuesStartingWith(qint64 key, const QString& prefix) {
+    QList<Value> list;
+    if (!open(false)) {
+        return list;
+    }
+    // A range of the (key, name) index: names from the prefix up to the prefix with its last
+    // character raised by one, compared as NOCASE compares them.
+    const QString lower = asciiLower(prefix);
+    QString upper = lower;
+    upper.back() = QChar(upper.back().unicode() + 1);
+    sqlite3_stmt* s = statement(kValuesFrom,
+                                "SELECT name, type, data FROM vals WHERE key=?1 AND name>=?2"
+                                " AND name<?3");
+    Reset reset(s);
+    sqlite3_bind_int64(s, 1, key);
+    bindText(s, 2, lower);
+    bindText(s, 3, upper);
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        list.append(columnValue(s));
     }
     if (rc != SQLITE_DONE) {
         fail(rc, "listing values");
@@ -345,13 +495,15 @@ void Hive::writeValue(qint64 key, const QString& name, int type, const QByteArra
                                 "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
                                 " ON CONFLICT(key, name) DO UPDATE SET"
                                 " type=excluded.type, data=excluded.data");
+    // Bound without a copy: both outlive the step, and the reset clears the bindings.
+    const QByteArray utf8 = name.toUtf8();
     Reset reset(s);
     sqlite3_bind_int64(s, 1, key);
-    bindText(s, 2, name);
+    sqlite3_bind_text(s, 2, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_STATIC);
     sqlite3_bind_int(s, 3, type);
     // A zero-length blob must still be a blob, not NULL.
     sqlite3_bind_blob(s, 4, data.isEmpty() ? "" : data.constData(), static_cast<int>(data.size()),
-                      SQLITE_TRANSIENT);
+                      SQLITE_STATIC);
     const int rc = sqlite3_step(s);
     if (rc != SQLITE_DONE) {
         fail(rc, "writing a value");

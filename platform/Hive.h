@@ -13,10 +13,11 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// The current-user registry hive, kept in one SQLite file: a tree of keys with
-// case-insensitive names, each holding typed values. Every write is durable when it returns;
-// several processes may use the file at once. A file that is no hive, or is damaged, is
-// reported with its path and never written to.
+// The current-user registry hive, kept in one SQLite file readable by its owner alone: a tree
+// of keys with case-insensitive names, each holding typed values. Every write is durable when
+// it returns; several processes may use the file at once, waiting a few seconds at most for
+// each other. A file that is no hive, or is damaged, is reported with its path and never
+// written to.
 class Hive {
 public:
     // Value types, numbered as the Windows registry numbers them.
@@ -30,7 +31,7 @@ public:
     };
 
     // The hive in use: $ORVEXREG_HIVE, else $XDG_CONFIG_HOME/orvexreg/hkcu.sqlite3, unless a
-    // test has set another file.
+    // test has set another file; looked up at the first use after start or setPath().
     static Hive& instance();
     static QString defaultPath();
     // Uses another file from now on (tests); an empty text restores the default.
@@ -50,6 +51,8 @@ public:
 
     std::optional<Value> readValue(qint64 key, const QString& name);
     QList<Value> values(qint64 key);
+    // The values whose names begin with the (ASCII, non-empty) prefix, in one query.
+    QList<Value> valuesStartingWith(qint64 key, const QString& prefix);
     void writeValue(qint64 key, const QString& name, int type, const QByteArray& data);
     void deleteValue(qint64 key, const QString& name);
 
@@ -77,7 +80,9 @@ private:
     bool rollbackOnly_ = false;
 };
 
-// The error of a hive file that is not a hive or is damaged.
+// The hive file cannot be used: it is damaged or no hive, it cannot be created, read or
+// written, or another program holds it. The text names the file and the cause for the user;
+// the registry passes it on instead of its own per-value texts.
 class HiveFileError : public Error {
 public:
     using Error::Error;

@@ -12,6 +12,21 @@ Error invalidType(const QString& name) {
     return Error(formatMessage(QStringLiteral("Invalid data type for '%s'"), name));
 }
 
+// The number a value name carries after its prefix, 0 unless it is one of 1 .. last.
+qint64 numberIn(QStringView digits, int last) {
+    if (digits.isEmpty() || digits.size() > 10 || digits.front() == u'0') {
+        return 0;
+    }
+    qint64 n = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9') {
+            return 0;
+        }
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    return n <= last ? n : 0;
+}
+
 }  // namespace
 
 qint64 Registry::base(const QString& path) const {
@@ -82,6 +97,29 @@ int Registry::ReadInteger(const QString& name) {
         throw invalidType(name);
     }
     return qFromLittleEndian<qint32>(value->data.constData());
+}
+
+QList<QByteArray> Registry::ReadNumberedBytes(const QString& prefix, int last) {
+    QList<QByteArray> texts;
+    if (!current_) {
+        return texts;
+    }
+    qint64 wrongType = 0;
+    for (const Hive::Value& v : Hive::instance().valuesStartingWith(*current_, prefix)) {
+        const qint64 n = numberIn(QStringView(v.name).mid(prefix.size()), last);
+        if (n == 0) {
+            continue;
+        }
+        if (v.type != Hive::String) {
+            wrongType = wrongType == 0 ? n : qMin(wrongType, n);
+            continue;
+        }
+        texts.append(v.data);
+    }
+    if (wrongType != 0) {
+        throw invalidType(prefix + QString::number(wrongType));
+    }
+    return texts;
 }
 
 void Registry::write(const QString& name, int type, const QByteArray& data) {

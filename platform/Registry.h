@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -28,6 +29,10 @@ public:
     QByteArray ReadBytes(const QString& name);
     // "Failed to get data for '%s'" when missing, "Invalid data type for '%s'" when no integer.
     int ReadInteger(const QString& name);
+    // In one query, the texts of the values named prefix followed by a number from 1 to last
+    // (decimal, no leading zero); "Invalid data type for '%s'" names the lowest such value
+    // that is no text. Empty when no key is open.
+    QList<QByteArray> ReadNumberedBytes(const QString& prefix, int last);
     // "Failed to set data for '%s'" without an open key or when the hive refuses.
     void WriteString(const QString& name, const QString& value);
     void WriteBytes(const QString& name, const QByteArray& cp950);

@@ -45,16 +45,10 @@ bool RegUtils::IsSerialRegistered(const QString& serial) const {
     if (!reg.ValueExists(keys::ProductCount)) {
         return false;
     }
-    const auto wanted = cp950::tryEncode(serial);
     const int count = reg.ReadInteger(keys::ProductCount);
-    bool found = false;
-    for (int n = 1; n <= count; ++n) {
-        const QString name = keys::numbered(keys::ProdCdPrefix, n);
-        if (wanted && reg.ValueExists(name) && reg.ReadBytes(name) == *wanted) {
-            found = true;
-        }
-    }
-    return found;
+    const auto wanted = cp950::tryEncode(serial);
+    // One look at the serials stored, whatever the count claims: it runs on every key release.
+    return wanted && reg.ReadNumberedBytes(keys::ProdCdPrefix, count).contains(*wanted);
 }
 
 void RegUtils::SetNotifyHide() const {

@@ -134,8 +134,7 @@ QByteArray encodeData(const Options& o, int& type) {
     throw UsageError(QStringLiteral("unknown type %1").arg(o.type));
 }
 
-void exportKey(Hive& hive, qint64 id, const QString& name, QTextStream& out) {
-    out << '[' << fullName(name) << "]\n";
+void exportValues(Hive& hive, qint64 id, QTextStream& out) {
     for (const Hive::Value& v : hive.values(id)) {
         QString escaped = v.name;
         escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
@@ -154,10 +153,22 @@ void exportKey(Hive& hive, qint64 id, const QString& name, QTextStream& out) {
         }
         out << '\n';
     }
-    out << '\n';
-    for (const QString& child : hive.subkeys(id)) {
-        const QString childName = name.isEmpty() ? child : name + u'\\' + child;
-        exportKey(hive, *hive.findKey(id, child), childName, out);
+}
+
+// A key, then each subkey with all below it, in name order. The walk keeps its own list of
+// keys still to print: a key tens of thousands of levels deep must not exhaust the stack.
+void exportKey(Hive& hive, qint64 id, const QString& name, QTextStream& out) {
+    QList<QPair<qint64, QString>> pending{{id, name}};
+    while (!pending.isEmpty()) {
+        const auto [key, keyName] = pending.takeLast();
+        out << '[' << fullName(keyName) << "]\n";
+        exportValues(hive, key, out);
+        out << '\n';
+        const QStringList children = hive.subkeys(key);
+        for (auto child = children.crbegin(); child != children.crend(); ++child) {
+            pending.append({*hive.findKey(key, *child),
+                            keyName.isEmpty() ? *child : keyName + u'\\' + *child});
+        }
     }
 }
 

@@ -3,12 +3,53 @@
 //                                waits there until it is killed
 //   hive_writer HIVE batches     writes batches of 50 values, one transaction each, forever
 //   hive_writer HIVE many N TAG  writes N values one by one, each its own transaction
+//   hive_writer DIR race ROUNDS PARTIES ME
+//                                with PARTIES-1 other writers, opens the new hive DIR/<round>
+//                                at once with them, round after round, and writes its value
 #include "platform/Hive.h"
 #include "platform/Registry.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 #include <cstdio>
+
+namespace {
+
+// Every party marks each round it finished; a round starts once all have finished the last.
+int race(const QString& dir, int rounds, int parties, const QString& me) {
+    const auto mark = [&](int round, const QString& who) {
+        return QStringLiteral("%1/done-%2-%3").arg(dir).arg(round).arg(who);
+    };
+    int failed = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const QDeadlineTimer limit(60000);
+        for (int p = 0; round > 0 && p < parties; ++p) {
+            while (!QFile::exists(mark(round - 1, QString::number(p)))) {
+                if (limit.hasExpired()) {
+                    return 3;
+                }
+                QThread::usleep(200);
+            }
+        }
+        // A failed round is still marked, so that the others go on and report theirs.
+        try {
+            Hive::setPath(QStringLiteral("%1/%2.sqlite3").arg(dir).arg(round));
+            Registry reg;
+            reg.OpenKey(QStringLiteral("software\\test"), true);
+            reg.WriteString(QStringLiteral("party") + me, me);
+        } catch (const Error& e) {
+            std::fprintf(stderr, "round %d: %s\n", round, e.what());
+            failed = 1;
+        }
+        QFile(mark(round, me)).open(QIODevice::WriteOnly);
+    }
+    Hive::setPath(QString());
+    return failed;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -16,8 +57,11 @@ int main(int argc, char** argv) {
     if (args.size() < 3) {
         return 2;
     }
-    Hive::setPath(args[1]);
     const QString mode = args[2];
+    if (mode == QStringLiteral("race")) {
+        return race(args[1], args.value(3).toInt(), args.value(4).toInt(), args.value(5));
+    }
+    Hive::setPath(args[1]);
     Registry reg;
     reg.OpenKey(QStringLiteral("software\\test"), true);
     if (mode == QStringLiteral("hold")) {

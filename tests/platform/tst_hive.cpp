@@ -2,14 +2,24 @@
 #include "platform/Cp950.h"
 #include "platform/Error.h"
 #include "platform/Hive.h"
+#include "platform/MessageBoxes.h"
 #include "platform/Registry.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sqlite3.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -28,6 +38,35 @@ QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+int mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+bool chinese(const QString& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
+// Read-only for everyone while it lives, root included (the immutable flag).
+bool setReadOnly(const QString& folder, bool on) {
+    const QByteArray native = QFile::encodeName(folder);
+    ::chmod(native.constData(), on ? 0500 : 0700);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+    return ::access(native.constData(), W_OK) != 0;
+}
+struct ReadOnlyFolder {
+    QString folder;
+    bool holds = setReadOnly(folder, true);
+    ~ReadOnlyFolder() { setReadOnly(folder, false); }
+};
 
 QString integrity(const QString& path) {
     sqlite3* db = nullptr;
@@ -128,15 +167,86 @@ private slots:
         QCOMPARE(reg.ReadInteger(QStringLiteral("VaccineInstalled")), -1);
     }
 
-    void reportsKeysThatCannotBeCreated() {
+    void unusableHivesAreNamedInChinese() {
         TestEnvironment env;
-        // A folder where the hive file should be.
+        // The error names the file and the place at fault, in Chinese, and changes nothing.
+        const auto refusal = [&](const QString& hive, const QString& where) {
+            Hive::setPath(hive);
+            Registry reg;
+            const QString message = errorOf([&] { reg.OpenKey(kState, true); });
+            Hive::setPath(QString());
+            // The error box shows it as it is, without a period after the detail line.
+            return message.contains(hive) && message.contains(where) && chinese(message) &&
+                           msg::errorText(message) == message
+                       ? QString()
+                       : message;
+        };
+        // A folder where the file should be.
         QDir().mkpath(env.hivePath());
+        QCOMPARE(refusal(env.hivePath(), env.hivePath()), QString());
+
+        // A parent that is a file.
+        env.writeFile(QStringLiteral("plain"), "keep");
+        const QString plain = env.root() + QStringLiteral("/plain");
+        QCOMPARE(refusal(plain + QStringLiteral("/hkcu.sqlite3"), plain), QString());
+        QCOMPARE(fileBytes(plain), QByteArray("keep"));
+
+        // A folder that cannot be written, with a hive in it and without.
+        const QString folder = env.root() + QStringLiteral("/ro");
+        const QString kept = folder + QStringLiteral("/hkcu.sqlite3");
+        Hive::setPath(kept);
+        QVERIFY(Registry().OpenKey(kState, true));
+        Hive::setPath(QString());
+        const QByteArray before = fileBytes(kept);
+        {
+            ReadOnlyFolder readOnly{folder};
+            if (readOnly.holds) {
+                QCOMPARE(refusal(kept, folder), QString());
+                QCOMPARE(refusal(folder + QStringLiteral("/new.sqlite3"), folder), QString());
+                QVERIFY(!QFile::exists(folder + QStringLiteral("/new.sqlite3")));
+            } else {
+                qWarning("this user can write into any folder: read-only case not tried");
+            }
+        }
+        QCOMPARE(fileBytes(kept), before);
+
+        // Another process holding the write lock: reported after a few seconds, not a minute.
+        const QString held = env.root() + QStringLiteral("/held.sqlite3");
+        QProcess holder;
+        holder.start(QStringLiteral(HIVE_WRITER),
+                     {held, QStringLiteral("hold"), QStringLiteral("600")});
+        QVERIFY(holder.waitForReadyRead(30000));
+        const QByteArray heldBefore = fileBytes(held);
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(refusal(held, held), QString());
+        QVERIFY(waited.elapsed() < 30000);
+        QCOMPARE(fileBytes(held), heldBefore);
+        ::kill(static_cast<pid_t>(holder.processId()), SIGKILL);
+        QVERIFY(holder.waitForFinished(30000));
+        Hive::setPath(held);
+        QVERIFY(!Registry().KeyExists(kState));
+    }
+
+    void personalDataStaysPrivate() {
+        TestEnvironment env;
+        const QString folder = env.root() + QStringLiteral("/own/orvexreg");
+        const QString hive = folder + QStringLiteral("/hkcu.sqlite3");
+        Hive::setPath(hive);
         Registry reg;
-        QCOMPARE(errorOf([&] { reg.CreateKey(QStringLiteral("software\\x")); }),
-                 QStringLiteral("Failed to create key software\\x"));
-        QCOMPARE(errorOf([&] { reg.OpenKey(QStringLiteral("software\\x"), true); }),
-                 QStringLiteral("Failed to create key software\\x"));
+        QVERIFY(reg.OpenKey(kState, true));
+        reg.WriteString(QStringLiteral("personalid"), QStringLiteral("A123456789"));
+        QCOMPARE(mode(env.root() + QStringLiteral("/own")), 0700);
+        QCOMPARE(mode(folder), 0700);
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            QCOMPARE(mode(hive + QString::fromLatin1(suffix)), 0600);
+        }
+        // A file made looser by hand is narrowed again when next opened.
+        Hive::setPath(QString());
+        ::chmod(QFile::encodeName(hive).constData(), 0644);
+        Hive::setPath(hive);
+        QVERIFY(Registry().OpenKey(kState));
+        QCOMPARE(mode(hive), 0600);
     }
 
     void transactionIsAllOrNothing() {
@@ -181,7 +291,7 @@ private slots:
             Registry reg;
             const QString message =
                 errorOf([&] { reg.OpenKey(QStringLiteral("software\\quillmarsh"), true); });
-            QVERIFY2(message.contains(env.hivePath()), qPrintable(message));
+            QVERIFY2(message.contains(env.hivePath()) && chinese(message), qPrintable(message));
             QVERIFY2(errorOf([&] { reg.OpenKey(kState); }).contains(env.hivePath()),
                      "reads must fail too");
             QCOMPARE(fileBytes(env.hivePath()), content);
@@ -259,6 +369,30 @@ private slots:
             ++complete;
         }
         QVERIFY(complete >= 1);
+    }
+
+    void processesMeetingANewHiveAllSucceed() {
+        TestEnvironment env;
+        constexpr int kRounds = 50, kParties = 3;
+        std::vector<std::unique_ptr<QProcess>> parties;
+        for (int p = 0; p < kParties; ++p) {
+            parties.push_back(std::make_unique<QProcess>());
+            parties.back()->start(QStringLiteral(HIVE_WRITER),
+                                  {env.root(), QStringLiteral("race"), QString::number(kRounds),
+                                   QString::number(kParties), QString::number(p)});
+        }
+        for (const auto& p : parties) {
+            QVERIFY(p->waitForFinished(120000));
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+        }
+        for (int round = 0; round < kRounds; ++round) {
+            Hive::setPath(env.root() + QStringLiteral("/%1.sqlite3").arg(round));
+            Registry reg;
+            QVERIFY(reg.OpenKey(QStringLiteral("software\\test")));
+            for (int p = 0; p < kParties; ++p) {
+                QCOMPARE(reg.ReadString(QStringLiteral("party%1").arg(p)), QString::number(p));
+            }
+        }
     }
 
     void twoProcessesWriteAtOnce() {

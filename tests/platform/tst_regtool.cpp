@@ -6,6 +6,8 @@
 
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <memory>
 
 namespace {
 
@@ -104,6 +106,28 @@ private slots:
         const Run all = reg({QStringLiteral("export")});
         QVERIFY(all.out.contains(
             QStringLiteral("[HKEY_CURRENT_USER\\software\\other]\n\"n\"=dword:00000001\n")));
+    }
+
+    void exportsAKeyThousandsOfLevelsDeep() {
+        TestEnvironment env;
+        constexpr int kDepth = 3000;
+        const QString deep = QStringList(kDepth, QStringLiteral("k")).join(u'\\');
+        QCOMPARE(reg({QStringLiteral("add"), QStringLiteral("HKCU\\") + deep, QStringLiteral("/v"),
+                      QStringLiteral("x"), QStringLiteral("/d"), QStringLiteral("y")})
+                     .code,
+                 0);
+        // On a small stack, as a walk that recursed once per level would overflow it.
+        Run run{};
+        std::unique_ptr<QThread> worker(QThread::create([&] {
+            run = reg({QStringLiteral("export"), QStringLiteral("HKCU\\k")});
+        }));
+        worker->setStackSize(256 * 1024);
+        worker->start();
+        QVERIFY(worker->wait(QDeadlineTimer(120000)));
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out.count(QStringLiteral("[HKEY_CURRENT_USER\\k")), kDepth);
+        QVERIFY(run.out.endsWith(QStringLiteral("[HKEY_CURRENT_USER\\") + deep +
+                                 QStringLiteral("]\n\"x\"=\"y\"\n\n")));
     }
 
     void failuresExitNonZeroWithAMessage() {

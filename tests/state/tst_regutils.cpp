@@ -83,6 +83,20 @@ private slots:
         QVERIFY(!u.IsSerialRegistered(QStringLiteral("eff0000001")));  // letter case differs
         QVERIFY(!u.IsSerialRegistered(QString()));
         QCOMPARE(u.GetProductCount(), 3);
+
+        // A hostile count costs no walk up to it; names compare without case, numbers exactly.
+        reg.WriteInteger(keys::ProductCount, std::numeric_limits<int>::max());
+        reg.WriteString(QStringLiteral("PROD_CD_9"), QStringLiteral("EFF0000009"));
+        reg.WriteString(QStringLiteral("prod_cd_010"), QStringLiteral("EFF0000010"));
+        QVERIFY(u.IsSerialRegistered(QStringLiteral("EFF0000004")));
+        QVERIFY(u.IsSerialRegistered(QStringLiteral("EFF0000009")));
+        QVERIFY(!u.IsSerialRegistered(QStringLiteral("EFF0000010")));
+        // A serial stored as a number is an invalid type within the count, unseen above it.
+        reg.WriteInteger(QStringLiteral("prod_cd_6"), 6);
+        QCOMPARE(errorOf([&] { u.IsSerialRegistered(QStringLiteral("EFF0000001")); }),
+                 QStringLiteral("Invalid data type for 'prod_cd_6'"));
+        reg.WriteInteger(keys::ProductCount, 5);
+        QVERIFY(u.IsSerialRegistered(QStringLiteral("EFF0000004")));
     }
 
     void readsNamedValues() {

@@ -2,11 +2,11 @@
 
 #include "platform/Cp950.h"
 #include "platform/Error.h"
+#include "platform/PrivateFiles.h"
 #include "platform/SqliteFile.h"
 
 #include <sqlite3.h>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -233,7 +233,7 @@ ReceiverStore::ReceiverStore(const QString& path, bool create) : path_(path) {
             if (!create) {
                 throw Error(QStringLiteral("no database at %1").arg(path_));
             }
-            if (!QDir().mkpath(info.absolutePath())) {
+            if (!privatefiles::makeFolders(info.absolutePath())) {
                 throw Error(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
             }
             break;
@@ -246,6 +246,7 @@ ReceiverStore::ReceiverStore(const QString& path, bool create) : path_(path) {
         case sqlitefile::Header::Sqlite:
             break;
     }
+    privatefiles::secure(path_);
     const QByteArray native = QFile::encodeName(path_);
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(native.constData(), &db_, flags, nullptr);
