@@ -2,6 +2,7 @@
 // to the registration string stored (the form hides right after it), against the raw SQLite
 // baseline of the same values, in the same run. The hive is the one the program finds, under
 // $XDG_CONFIG_HOME, on disk.
+#include "FormFill.h"
 #include "RawBaseline.h"
 #include "app/Forms.h"
 #include "platform/Application.h"
@@ -76,22 +77,7 @@ double completion(const QString& folder) {
     f.MemberType = QStringLiteral("Person");
     f.RegMode = QStringLiteral("online");
     f.show();
-    f.Edit1->setText(QStringLiteral("王小明"));
-    f.Edit2->setText(QStringLiteral("1970"));
-    f.ComboBox1->setEnabled(true);
-    f.ComboBox1->setCurrentIndex(2);
-    f.ComboBox1Change();
-    f.ComboBox2->setCurrentIndex(6);
-    f.ComboBox3->setCurrentIndex(0);
-    f.ComboBox4->setCurrentIndex(0);
-    f.ComboBox6->setCurrentIndex(0);
-    f.ComboBox8->setCurrentIndex(0);
-    f.ComboBox8Change();
-    f.Edit6->setText(QStringLiteral("忠孝東路一段1號"));
-    f.Edit7->setText(QStringLiteral("ming@example.com.tw"));
-    f.Edit8->setText(QStringLiteral("02"));
-    f.Edit9->setText(QStringLiteral("23456789"));
-    f.Edit4->setText(QStringLiteral("A123456789"));
+    fillParticulars(f);
     for (int product = 1; product <= TForm5::MaxProducts; ++product) {
         fill(f, product);
         answers.yesLeft = product < TForm5::MaxProducts ? 1 : 0;
