@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(RegCard)
+
 namespace {
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
@@ -596,6 +598,5 @@ private:
     int printed_ = 0;
 };
 
-Q_DECLARE_METATYPE(RegCard)
 QTEST_MAIN(TestCard)
 #include "tst_card.moc"
