@@ -1,20 +1,28 @@
 #include "RegistrationRecord.h"
 
+#include <cstdio>
+
 namespace {
 
-// "&name=" for the first product, "&name<k>=" for the product at tab k from 1 on.
-QString productPiece(const char* name, int k) {
-    QString piece = QStringLiteral("&") + QString::fromLatin1(name);
+// "&name=value" for the first product, "&name<k>=value" for the product at tab k from 1 on,
+// appended in place: a hundred products make six hundred pieces.
+void appendPiece(QString& s, QLatin1StringView name, int k, const QString& value) {
+    s += u'&';
+    s += name;
     if (k > 0) {
-        piece += QString::number(k);
+        char digits[12];
+        const int n = std::snprintf(digits, sizeof digits, "%d", k);
+        s += QLatin1StringView(digits, n);
     }
-    return piece + u'=';
+    s += u'=';
+    s += value;
 }
 
 }  // namespace
 
 QString registrationString(const RegistrationRecord& r, const RegistrationContext& c) {
     QString s;
+    s.reserve(1024 + 160 * c.products.size());
     s += QStringLiteral("Name=") + r.RecName;
     s += QStringLiteral("&Comp_Name=") + r.RecCompName;
     s += QStringLiteral("&Birthday_Y=") + r.RecBirthY;
@@ -50,12 +58,12 @@ QString registrationString(const RegistrationRecord& r, const RegistrationContex
         if (!p.isComplete()) {
             continue;
         }
-        s += productPiece("purchase_date_y", k) + p.PurchaseY;
-        s += productPiece("purchase_date_m", k) + p.PurchaseM;
-        s += productPiece("purchase_date_d", k) + p.PurchaseD;
-        s += productPiece("prod_cd", k) + p.ProdCd;
-        s += productPiece("Printer_type", k) + p.PrinterType;
-        s += productPiece("Chnl_ID", k) + p.ChnlId;
+        appendPiece(s, QLatin1StringView("purchase_date_y"), k, p.PurchaseY);
+        appendPiece(s, QLatin1StringView("purchase_date_m"), k, p.PurchaseM);
+        appendPiece(s, QLatin1StringView("purchase_date_d"), k, p.PurchaseD);
+        appendPiece(s, QLatin1StringView("prod_cd"), k, p.ProdCd);
+        appendPiece(s, QLatin1StringView("Printer_type"), k, p.PrinterType);
+        appendPiece(s, QLatin1StringView("Chnl_ID"), k, p.ChnlId);
     }
     s += QStringLiteral("&FRD_y=") + QString::number(c.firstRunYear);
     s += QStringLiteral("&FRD_m=") + QString::number(c.firstRunMonth);

@@ -136,6 +136,7 @@ void TForm5::SaveEntries() {
 QList<ProductEntry> TForm5::products() const {
     const int count = TabControl1->count() > 0 ? TabControl1->count() : 1;
     QList<ProductEntry> list;
+    list.reserve(count);
     for (int k = 0; k < count && k < MaxProducts; ++k) {
         list.append(
             {PurchaseY[k], PurchaseM[k], PurchaseD[k], PrinterType[k], ProdCd[k], ChnlId[k]});
