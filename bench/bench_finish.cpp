@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kRounds = 11;
+constexpr int kRounds = 41;
 
 // Answers Yes until the products are there, then No, and starts the clock at that No; the
 // clock stops when the form hides, as it does as soon as the string is stored.
