@@ -101,31 +101,28 @@ void THoverLabel::focusOutEvent(QFocusEvent* event) {
     QLabel::focusOutEvent(event);
     // A window that goes inactive or hides keeps its focus widget, and the face its light for
     // when the window is active again; a window being destroyed gets no handler calls.
-    if (!litByFocus_ || event->reason() == Qt::ActiveWindowFocusReason) {
-        return;
-    }
-    litByFocus_ = false;
-    update();
-    if (face_ == FocusFace::Frame) {
-        return;
-    }
-    emit mouseLeft();
-    if (pointerOverButton()) {
-        emit mouseEntered();
+    if (litByFocus_ && event->reason() != Qt::ActiveWindowFocusReason) {
+        setLitByFocus(false);
     }
 }
 
 void THoverLabel::showFocus() {
-    if (litByFocus_) {
-        return;
+    if (!litByFocus_) {
+        setLitByFocus(true);
     }
-    litByFocus_ = true;
+}
+
+// The face goes plain, then lit again while the focus or the pointer is on the button.
+void THoverLabel::setLitByFocus(bool lit) {
+    litByFocus_ = lit;
     update();
     if (face_ == FocusFace::Frame) {
         return;
     }
     emit mouseLeft();
-    emit mouseEntered();
+    if (lit || pointerOverButton()) {
+        emit mouseEntered();
+    }
 }
 
 bool THoverLabel::pointerOverButton() const {

@@ -27,11 +27,6 @@ public:
     // What a click does.
     void click() { emit clicked(); }
 
-    // Focus is shown once the keyboard has moved it or pressed a button, and no longer after
-    // a button was clicked with the pointer, as a desktop hides focus cues from mouse users.
-    static bool focusCuesShown() { return focusCues_; }
-    static void setFocusCuesShown(bool shown) { focusCues_ = shown; }
-
 signals:
     void clicked();
     void mouseEntered();
@@ -50,8 +45,11 @@ protected:
 private:
     bool litByFocus() const { return button_ != nullptr && button_->litByFocus_; }
     void showFocus();
+    void setLitByFocus(bool lit);
     bool pointerOverButton() const;
 
+    // Focus is shown once the keyboard has moved it or pressed a button, and no longer after
+    // a button was clicked with the pointer, as a desktop hides focus cues from mouse users.
     static inline bool focusCues_ = false;
 
     bool pressed_ = false;
