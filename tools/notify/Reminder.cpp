@@ -61,13 +61,11 @@ void Reminder::start(const QStringList& arguments) {
         show = !hides(arguments) && wanted();
     } catch (const Error& e) {
         complain(e.message());
-        QMetaObject::invokeMethod(
-            this, [this] { finish(1); }, Qt::QueuedConnection);
+        finishLater(1);
         return;
     }
     if (!show) {
-        QMetaObject::invokeMethod(
-            this, [this] { finish(0); }, Qt::QueuedConnection);
+        finishLater(0);
         return;
     }
     notify();
@@ -76,8 +74,7 @@ void Reminder::start(const QStringList& arguments) {
 void Reminder::notify() {
     if (!bus_.isConnected()) {
         complain(QStringLiteral("no session bus, so no reminder is shown"));
-        QMetaObject::invokeMethod(
-            this, [this] { finish(0); }, Qt::QueuedConnection);
+        finishLater(0);
         return;
     }
     // Listen before asking, so that an immediate answer is not missed.
@@ -124,6 +121,12 @@ void Reminder::closed(uint id, uint) {
     if (id_ != 0 && id == id_) {
         finish(0);
     }
+}
+
+// After start() has returned, so that a caller connected afterwards still hears it.
+void Reminder::finishLater(int exitCode) {
+    QMetaObject::invokeMethod(
+        this, [this, exitCode] { finish(exitCode); }, Qt::QueuedConnection);
 }
 
 void Reminder::finish(int exitCode) {

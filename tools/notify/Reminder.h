@@ -30,6 +30,7 @@ private slots:
 
 private:
     void notify();
+    void finishLater(int exitCode);
     void finish(int exitCode);
 
     QDBusConnection bus_;
