@@ -65,7 +65,7 @@ void nameFields(TForm5& f) {
     labelList(f.Label29, f.ComboBox11);
 }
 
-// Names the fields again at every showing, when the member type may have changed.
+// Names the fields at every showing: the member type is set just before, and changes captions.
 class ShowWatcher final : public QObject {
 public:
     explicit ShowWatcher(TForm5* form) : QObject(form), form_(form) {}
@@ -84,7 +84,6 @@ private:
 }  // namespace
 
 void describeForAccess(TForm5* form) {
-    nameFields(*form);
     form->installEventFilter(new ShowWatcher(form));
     accessibility::onEscape(form, [form] { msg::reportErrors([form] { form->Button3Click(); }); });
 }
