@@ -24,10 +24,8 @@ def wait_for(find, what, timeout=30):
 
 
 def application():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "orvexreg":
-            return app
-    return None
+    apps = pyatspi.Registry.getDesktop(0)
+    return next((a for a in apps if a is not None and a.name == "orvexreg"), None)
 
 
 def showing(obj):
@@ -35,17 +33,12 @@ def showing(obj):
 
 
 def window(app, title):
-    for win in app:
-        if win is not None and win.name == title and showing(win):
-            return win
-    return None
+    return next((w for w in app if w is not None and w.name == title and showing(w)), None)
 
 
 def labelled_by(obj):
-    for relation in obj.getRelationSet():
-        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
-            return relation.getTarget(0).name
-    return ""
+    return next((r.getTarget(0).name for r in obj.getRelationSet()
+                 if r.getRelationType() == pyatspi.RELATION_LABELLED_BY), "")
 
 
 def walk(obj, depth=0):
@@ -71,10 +64,8 @@ def walk(obj, depth=0):
 
 
 def button(win, name):
-    for obj in pyatspi.findAllDescendants(
-            win, lambda o: o.getRoleName() == "push button" and o.name == name):
-        return obj
-    return None
+    return pyatspi.findDescendant(
+        win, lambda o: o.getRoleName() == "push button" and o.name == name)
 
 
 def focused(win, name):

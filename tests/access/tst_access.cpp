@@ -22,26 +22,31 @@ namespace {
 
 using Buttons = std::initializer_list<std::pair<THoverLabel*, QString>>;
 
-void collect(QAccessibleInterface* iface, QList<QAccessibleInterface*>& out) {
+QList<QAccessibleInterface*> descendants(QAccessibleInterface* iface) {
+    QList<QAccessibleInterface*> all;
     for (int i = 0; i < iface->childCount(); ++i) {
         if (QAccessibleInterface* child = iface->child(i)) {
-            out << child;
-            collect(child, out);
+            all << child << descendants(child);
         }
     }
+    return all;
 }
 
-// Walks the window as a screen reader does: every control the keyboard reaches has a name and
-// a role it can act on, nothing hidden claims to be showing, and each image button is a push
-// button named by its caption.
+void show(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+// Shows the window and walks it as a screen reader does: every control the keyboard reaches has a
+// name and a role it can act on, nothing hidden claims to be showing, and each image button is a
+// push button named by its caption.
 void expectReadable(QWidget* window, Buttons buttons) {
-    QVERIFY(window->isVisible());
+    show(window);
     const QList<QAccessible::Role> roles = {QAccessible::Button,      QAccessible::EditableText,
                                             QAccessible::ComboBox,    QAccessible::CheckBox,
                                             QAccessible::PageTabList, QAccessible::StaticText};
-    QList<QAccessibleInterface*> all;
-    collect(QAccessible::queryAccessibleInterface(window), all);
-    for (QAccessibleInterface* iface : all) {
+    for (QAccessibleInterface* iface : descendants(QAccessible::queryAccessibleInterface(window))) {
         auto* widget = qobject_cast<QWidget*>(iface->object());
         if (widget == nullptr || QAccessible::queryAccessibleInterface(widget) != iface) {
             continue;
@@ -72,12 +77,6 @@ QString name(QWidget* w, QAccessible::Text t = QAccessible::Name) {
 QString listName(QWidget* list) {
     const auto labels = QAccessible::queryAccessibleInterface(list)->relations(QAccessible::Label);
     return labels.size() == 1 ? labels.front().first->text(QAccessible::Name) : QString();
-}
-
-void show(QWidget* window) {
-    window->show();
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window));
 }
 
 QWidget* focus() {
@@ -114,7 +113,6 @@ private slots:
     void everyWindowIsReadable() {
         TestEnvironment env(true);
         createForms();
-        show(Form1);
         expectReadable(Form1, {{Form1->Label1, QStringLiteral("線上註冊")},
                                {Form1->Label2, QStringLiteral("列印註冊")},
                                {Form1->Label3, QStringLiteral("下次提醒")},
@@ -122,7 +120,6 @@ private slots:
         QCOMPARE(name(Form1->CppWebBrowser1), QStringLiteral("ORVEX 產品註冊"));
         QVERIFY(QAccessible::queryAccessibleInterface(Form1->Button4)->state().invisible);
 
-        show(Form4);
         expectReadable(Form4, {{Form4->Label2, QStringLiteral("個人用戶")},
                                {Form4->Label3, QStringLiteral("企業用戶")}});
         Form4->hide();
@@ -131,7 +128,6 @@ private slots:
                                      {Form5->Label37, QStringLiteral("完成")},
                                      {Form5->Label38, QStringLiteral("取消")}};
         Form5->MemberType = QStringLiteral("Person");
-        show(Form5);
         expectReadable(Form5, formButtons);
         QCOMPARE(name(Form5->Edit1), QStringLiteral("中文姓名"));
         QCOMPARE(name(Form5->Edit1, QAccessible::Description), QStringLiteral("必填"));
@@ -147,17 +143,14 @@ private slots:
         QVERIFY(!name(Form5->Edit10, QAccessible::Description).contains(QStringLiteral("必填")));
         Form5->hide();
         Form5->MemberType = QStringLiteral("Enterprise");
-        show(Form5);
         expectReadable(Form5, formButtons);
         QCOMPARE(name(Form5->Edit4), QStringLiteral("公司統編"));
         QCOMPARE(name(Form5->Edit3, QAccessible::Description), QStringLiteral("必填"));
         Form5->hide();
 
-        show(Form2);
         expectReadable(Form2, {{Form2->Label3, QStringLiteral("確定")},
                                {Form2->Label4, QStringLiteral("立即註冊")}});
         Form2->hide();
-        show(Form3);
         expectReadable(Form3, {{Form3->Image2, QStringLiteral("離開")}});
         Form3->hide();
 

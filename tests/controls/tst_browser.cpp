@@ -17,24 +17,34 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-// The order in which a browser raised its events.
-class EventLog : public QObject {
+const QByteArray kHeader = "Content-Type: application/x-www-form-urlencoded\r\n";
+const QStringList kDone = {"download", "document"};
+const QStringList kFailed = {"error", "download", "document"};
+
+// A browser that notes the order in which it raised its events.
+class Browser : public TCppWebBrowser {
 public:
-    explicit EventLog(TCppWebBrowser* browser) {
-        connect(browser, &TCppWebBrowser::NavigateError, this,
+    Browser() {
+        connect(this, &TCppWebBrowser::NavigateError,
                 [this] { events << QStringLiteral("error"); });
-        connect(browser, &TCppWebBrowser::DownloadComplete, this,
+        connect(this, &TCppWebBrowser::DownloadComplete,
                 [this] { events << QStringLiteral("download"); });
-        connect(browser, &TCppWebBrowser::DocumentComplete, this,
+        connect(this, &TCppWebBrowser::DocumentComplete,
                 [this] { events << QStringLiteral("document"); });
     }
     bool waitFor(qsizetype count, int ms = 15000) {
         return QTest::qWaitFor([&] { return events.size() >= count; }, ms);
     }
+    // Posts afresh and returns the events once `count` of them came, or when time ran out.
+    QStringList post(const QString& address, const QByteArray& body, qsizetype count = 2,
+                     int ms = 15000) {
+        events.clear();
+        Navigate(address, body, kHeader);
+        waitFor(count, ms);
+        return events;
+    }
     QStringList events;
 };
-
-const QByteArray kHeader = "Content-Type: application/x-www-form-urlencoded\r\n";
 
 // Heap bytes in use, freed ones not counted (the sanitizer's quarantine included).
 qint64 heapInUse() {
@@ -65,13 +75,12 @@ private slots:
         pic.save(env.root() + QStringLiteral("/pages/pic.png"));
         env.writeFile(QStringLiteral("pages/b.htm"), "<html><body>second</body></html>");
 
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         browser.Navigate(env.root() + QStringLiteral("/pages/a.htm"));
         // The completion comes later, never inside the call.
-        QVERIFY(log.events.isEmpty());
-        QVERIFY(log.waitFor(2));
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QVERIFY(browser.events.isEmpty());
+        QVERIFY(browser.waitFor(2));
+        QCOMPARE(browser.events, kDone);
         QVERIFY(browser.toPlainText().contains(QStringLiteral("歡迎使用許功蓋")));
         const QVariant image = browser.document()->resource(
             QTextDocument::ImageResource,
@@ -80,7 +89,7 @@ private slots:
 
         // A local link opens inside the control; a web link goes to the desktop's browser.
         emit browser.anchorClicked(QUrl(QStringLiteral("b.htm")));
-        QVERIFY(log.waitFor(4));
+        QVERIFY(browser.waitFor(4));
         QCOMPARE(browser.LocationURL(), env.root() + QStringLiteral("/pages/b.htm"));
         QVERIFY(browser.toPlainText().contains(QStringLiteral("second")));
         // An anchor within the page neither leaves it nor completes anything.
@@ -89,29 +98,25 @@ private slots:
         QCOMPARE(browser.LocationURL(), env.root() + QStringLiteral("/pages/b.htm"));
         emit browser.anchorClicked(QUrl(QStringLiteral("https://example.com/x")));
         QCOMPARE(env.openedUrls, QList<QUrl>({QUrl(QStringLiteral("https://example.com/x"))}));
-        QCOMPARE(log.events.size(), 4);
+        QCOMPARE(browser.events.size(), 4);
     }
 
     void missingPageShowsItsOwnErrorPage() {
         TestEnvironment env;
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         browser.Navigate(env.root() + QStringLiteral("/none/index.htm"));
-        QVERIFY(log.waitFor(2));
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QVERIFY(browser.waitFor(2));
+        QCOMPARE(browser.events, kDone);
         QVERIFY(browser.toPlainText().contains(QStringLiteral("index.htm")));
     }
 
     void postsTheBytesExactly() {
         TestEnvironment env;
         TestHttpServer server;
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         const QByteArray body =
             cp950::encode(QStringLiteral("Name=許功蓋&Addr=a&b=c 100%+1&version=3.5"));
-        browser.Navigate(server.url(QStringLiteral("/orvex/register")), body, kHeader);
-        QVERIFY(log.waitFor(2));
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(browser.post(server.url(QStringLiteral("/orvex/register")), body), kDone);
         QCOMPARE(server.requests().size(), 1);
         const TestHttpServer::Request& r = server.requests().front();
         QCOMPARE(r.method, QByteArray("POST"));
@@ -126,13 +131,9 @@ private slots:
         server.redirect("/old", 308, "/moved");
         server.redirect("/moved", 307, "/new");
         server.redirect("/done", 303, "/thanks");
-        TCppWebBrowser browser;
-        EventLog log(&browser);
-        browser.Navigate(server.url(QStringLiteral("/old")), "x=1", kHeader);
-        QVERIFY(log.waitFor(2));
-        browser.Navigate(server.url(QStringLiteral("/done")), "y=2", kHeader);
-        QVERIFY(log.waitFor(4));
-        QCOMPARE(log.events, QStringList({"download", "document", "download", "document"}));
+        Browser browser;
+        QCOMPARE(browser.post(server.url(QStringLiteral("/old")), "x=1"), kDone);
+        QCOMPARE(browser.post(server.url(QStringLiteral("/done")), "y=2"), kDone);
         QStringList arrivals;
         for (const TestHttpServer::Request& r : server.requests()) {
             arrivals << QString::fromLatin1(r.method + ' ' + r.path + ' ' + r.body);
@@ -144,14 +145,9 @@ private slots:
     void failuresRaiseNavigateErrorFirst() {
         TestEnvironment env;
         TestHttpServer server;
-        TCppWebBrowser browser;
-        EventLog log(&browser);
-        const QStringList failed = {"error", "download", "document"};
-
+        Browser browser;
         server.setStatus(500);
-        browser.Navigate(server.url(), "x=1", kHeader);
-        QVERIFY(log.waitFor(3));
-        QCOMPARE(log.events, failed);
+        QCOMPARE(browser.post(server.url(), "x=1", 3), kFailed);
 
         // A port nobody listens on.
         quint16 closed;
@@ -160,49 +156,34 @@ private slots:
             probe.listen(QHostAddress::LocalHost, 0);
             closed = probe.serverPort();
         }
-        log.events.clear();
-        browser.Navigate(QStringLiteral("http://127.0.0.1:%1/r").arg(closed), "x=1", kHeader);
-        QVERIFY(log.waitFor(3));
-        QCOMPARE(log.events, failed);
+        QCOMPARE(browser.post(QStringLiteral("http://127.0.0.1:%1/r").arg(closed), "x=1", 3),
+                 kFailed);
 
         // A server that takes the request and never answers.
         server.setMode(TestHttpServer::Mode::Silent);
         TCppWebBrowser::setTransferTimeoutMs(300);
-        log.events.clear();
-        browser.Navigate(server.url(), "x=1", kHeader);
-        QVERIFY(log.waitFor(3));
-        QCOMPARE(log.events, failed);
+        QCOMPARE(browser.post(server.url(), "x=1", 3), kFailed);
 
         // No address at all.
-        log.events.clear();
-        browser.Navigate(QString(), QByteArray(), kHeader);
-        QVERIFY(log.waitFor(3));
-        QCOMPARE(log.events, failed);
+        QCOMPARE(browser.post(QString(), QByteArray(), 3), kFailed);
     }
 
     void aDroppedConnectionIsOneFailedPost() {
         TestEnvironment env;
         TestHttpServer server;
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         const QByteArray body = cp950::encode(QStringLiteral("Name=許功蓋&version=3.5"));
         for (const auto mode : {TestHttpServer::Mode::Close, TestHttpServer::Mode::Reset}) {
             server.setMode(mode);
-            log.events.clear();
             const qsizetype before = server.requests().size();
-            browser.Navigate(server.url(), body, kHeader);
-            QVERIFY(log.waitFor(3));
-            QCOMPARE(log.events, QStringList({"error", "download", "document"}));
+            QCOMPARE(browser.post(server.url(), body, 3), kFailed);
             QTest::qWait(200);
             QCOMPARE(server.requests().size(), before + 1);
             QCOMPARE(server.requests().back().body, body);
         }
         // The same browser still posts once and succeeds afterwards, an empty body included.
         server.setMode(TestHttpServer::Mode::Answer);
-        log.events.clear();
-        browser.Navigate(server.url(), QByteArray(), kHeader);
-        QVERIFY(log.waitFor(2));
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(browser.post(server.url(), QByteArray()), kDone);
         QCOMPARE(server.requests().size(), 3);
         QCOMPARE(server.requests().back().header("Content-Length"), QByteArray("0"));
     }
@@ -213,16 +194,13 @@ private slots:
         constexpr qint64 huge = 16 * 1024 * 1024;
         server.setMode(TestHttpServer::Mode::Flood);
         server.setFloodBytes(huge);
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         const qint64 base = heapInUse();
         qint64 peak = base;
         QTimer sampler;
         connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, heapInUse()); });
         sampler.start(2);
-        browser.Navigate(server.url(), "x=1", kHeader);
-        QVERIFY(log.waitFor(2, 60000));
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(browser.post(server.url(), "x=1", 2, 60000), kDone);
         QVERIFY2(peak - base < huge / 2, qPrintable(QString::number(peak - base)));
     }
 
@@ -230,14 +208,13 @@ private slots:
         TestEnvironment env;
         TestHttpServer server;
         server.setMode(TestHttpServer::Mode::Silent);
-        TCppWebBrowser browser;
-        EventLog log(&browser);
+        Browser browser;
         browser.Navigate(server.url(), "x=1", kHeader);
         QTest::qWait(50);
         browser.Navigate(env.root() + QStringLiteral("/none.htm"));
-        QVERIFY(log.waitFor(2));
+        QVERIFY(browser.waitFor(2));
         QTest::qWait(100);
-        QCOMPARE(log.events, QStringList({"download", "document"}));
+        QCOMPARE(browser.events, kDone);
     }
 };
 

@@ -19,35 +19,35 @@ namespace {
 // unscaled, so a wider picture loses its right part and a smaller one leaves a gap.
 struct Stated {
     QWidget* window;
-    const char* controls;
+    QStringList controls;
     QSize size;
     bool face;  // a button face: rounded at both ends
 };
 
+QStringList faces(int count) {
+    QStringList names;
+    for (int i = 1; i <= count; ++i) {
+        names << QStringLiteral("ProEffectImage%1").arg(i);
+    }
+    return names;
+}
+
 QList<Stated> statedSizes() {
     return {
-        {Form1, "Image1", {748, 39}, false},
-        {Form1,
-         "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4 ProEffectImage5 "
-         "ProEffectImage6 ProEffectImage7 ProEffectImage8",
-         {97, 25},
-         true},
-        {Form2, "ProEffectImage1 ProEffectImage2 ProEffectImage3", {73, 25}, true},
-        {Form2, "Image1", {153, 25}, false},
-        {Form3, "Image1", {454, 366}, false},
-        {Form3, "Image2", {97, 25}, true},
-        {Form4, "Image1", {268, 165}, false},
-        {Form4, "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4", {97, 50}, true},
-        {Form5, "Image5 Image6", {800, 600}, false},
-        {Form5, "Image1", {256, 82}, false},
-        {Form5, "Image2 Image3 Image4", {262, 112}, false},
-        {Form5,
-         "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage4 ProEffectImage5 "
-         "ProEffectImage6 ProEffectImage7",
-         {80, 25},
-         true},
-        {Form6, "Image1", {465, 377}, false},
-        {Form6, "ProEffectImage1 ProEffectImage2 ProEffectImage3 ProEffectImage7", {95, 25}, true},
+        {Form1, {"Image1"}, {748, 39}, false},
+        {Form1, faces(8), {97, 25}, true},
+        {Form2, faces(3), {73, 25}, true},
+        {Form2, {"Image1"}, {153, 25}, false},
+        {Form3, {"Image1"}, {454, 366}, false},
+        {Form3, {"Image2"}, {97, 25}, true},
+        {Form4, {"Image1"}, {268, 165}, false},
+        {Form4, faces(4), {97, 50}, true},
+        {Form5, {"Image5", "Image6"}, {800, 600}, false},
+        {Form5, {"Image1"}, {256, 82}, false},
+        {Form5, {"Image2", "Image3", "Image4"}, {262, 112}, false},
+        {Form5, faces(7), {80, 25}, true},
+        {Form6, {"Image1"}, {465, 377}, false},
+        {Form6, faces(3) << "ProEffectImage7", {95, 25}, true},
     };
 }
 
@@ -77,7 +77,7 @@ private slots:
         const Windows windows;
         QSet<const QWidget*> checked;
         for (const Stated& stated : statedSizes()) {
-            for (const QString& name : QString::fromLatin1(stated.controls).split(u' ')) {
+            for (const QString& name : stated.controls) {
                 const QByteArray where = (stated.window->objectName() + u'.' + name).toUtf8();
                 const auto* control = stated.window->findChild<QWidget*>(name);
                 QVERIFY2(control, where);

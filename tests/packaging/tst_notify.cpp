@@ -46,13 +46,15 @@ class TestNotify : public QObject {
     }
 
     // Runs one reminder to its end; false when it did not end in time.
-    static bool runReminder(const QStringList& arguments, const std::function<void()>& meanwhile,
-                            int limitMs = 60000) {
+    static bool runReminder(const QStringList& arguments,
+                            const std::function<void()>& meanwhile = nullptr, int limitMs = 60000) {
         Reminder reminder(QDBusConnection::sessionBus());
         reminder.setAnswerLimitMs(limitMs);
         QSignalSpy done(&reminder, &Reminder::finished);
         reminder.start(arguments);
-        meanwhile();
+        if (meanwhile) {
+            meanwhile();
+        }
         return done.wait(30000) && done.front().front().toInt() == 0;
     }
 
@@ -66,12 +68,12 @@ private slots:
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(server_.registerService(QStringLiteral("org.freedesktop.Notifications")));
         TestEnvironment env;
-        QVERIFY(runReminder({}, [] {}));  // no hive at all
+        QVERIFY(runReminder({}));  // no hive at all
         QVERIFY(!QFile::exists(env.hivePath()));
         writeRun(keys::NotifyHideCommand);
-        QVERIFY(runReminder({}, [] {}));
+        QVERIFY(runReminder({}));
         writeRun(keys::NotifyCommand);
-        QVERIFY(runReminder({QStringLiteral("hide")}, [] {}));
+        QVERIFY(runReminder({QStringLiteral("hide")}));
         QVERIFY(standIn.summaries.isEmpty());
 
         // The plain command reminds; answers about another notification are not ours, the
@@ -96,14 +98,13 @@ private slots:
         QCOMPARE(env.launched.size(), 1);
 
         // Unanswered, the reminder gives up and takes its notification back.
-        QVERIFY(runReminder(
-            {}, [] {}, 50));
+        QVERIFY(runReminder({}, nullptr, 50));
         QCOMPARE(standIn.closedByClient, QList<uint>{43});
         QVERIFY(server_.unregisterService(QStringLiteral("org.freedesktop.Notifications")));
         server_.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
 
         // Without a service it ends quietly.
-        QVERIFY(runReminder({}, [] {}));
+        QVERIFY(runReminder({}));
         QCOMPARE(env.launched.size(), 1);
     }
 

@@ -161,6 +161,13 @@ quint16 startTool(QProcess& p, const QStringList& args,
     return static_cast<quint16>(m.captured(1).toUInt());
 }
 
+// Arguments for bash to start the receiver as a service manager does: without arguments, its
+// own pid named, and descriptor 3 set up by `redirect`.
+QStringList handedOver(const QString& redirect) {
+    return {QStringLiteral("-c"),
+            QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3") + redirect, kTool};
+}
+
 }  // namespace
 
 class TestReceiver : public QObject {
@@ -478,12 +485,9 @@ private slots:
         QTemporaryDir dir;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        // Started without arguments, with the socket as descriptor 3 and its own pid named.
         QProcess tool;
-        const QString script =
-            QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3<&%1 %1<&-").arg(fd);
-        const quint16 served = startTool(tool, {QStringLiteral("-c"), script, kTool}, env,
-                                         QStringLiteral("/bin/bash"));
+        const quint16 served = startTool(tool, handedOver(QStringLiteral("<&%1 %1<&-").arg(fd)),
+                                         env, QStringLiteral("/bin/bash"));
         ::close(fd);
         QCOMPARE(served, port);
         // A "%" and a digit in the target stay as they are in the log line.
@@ -502,10 +506,7 @@ private slots:
         // Anything but a socket on descriptor 3 is refused rather than served.
         QProcess refused;
         refused.setProcessEnvironment(env);
-        refused.start(
-            QStringLiteral("/bin/bash"),
-            {QStringLiteral("-c"),
-             QStringLiteral("export LISTEN_PID=$$ LISTEN_FDS=1; exec \"$0\" 3</dev/null"), kTool});
+        refused.start(QStringLiteral("/bin/bash"), handedOver(QStringLiteral("</dev/null")));
         QVERIFY(refused.waitForFinished(30000));
         QCOMPARE(refused.exitCode(), 1);
 
