@@ -173,6 +173,36 @@ private slots:
         QCOMPARE(env.boxes.count(), 1);
     }
 
+    // A refusal never loses text: an edit with nothing left changes nothing, not even its
+    // selection or the undo history, and what is left of one undoes in one step.
+    void refusalKeepsWhatTheFieldHeld() {
+        const struct {
+            int selStart, selLength;
+            QString pasted, after;
+        } cases[] = {
+            {0, 2, QStringLiteral("😀"), QStringLiteral("ab")},
+            {1, 1, QStringLiteral("x😀y"), QStringLiteral("axy")},
+            {2, 0, QStringLiteral("😀c"), QStringLiteral("abc")},
+        };
+        for (const auto& c : cases) {
+            TestEnvironment env;
+            Field f;
+            QTest::keyClicks(&f.edit, QStringLiteral("ab"));
+            f.edit.setSelection(c.selStart, c.selLength);
+            QApplication::clipboard()->setText(c.pasted);
+            QTest::keyClick(&f.edit, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(f.edit.text(), c.after);
+            QCOMPARE(env.boxes.count(), 1);
+            if (c.after == QStringLiteral("ab")) {
+                QCOMPARE(f.edit.selectionStart(), c.selStart);
+                QCOMPARE(f.edit.selectedText().size(), c.selLength);
+            }
+            QTest::keyClick(&f.edit, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(f.edit.text(),
+                     c.after == QStringLiteral("ab") ? QString() : QStringLiteral("ab"));
+        }
+    }
+
     void keyUpFollowsTheEdit() {
         TestEnvironment env;
         Field f(0, TBig5Edit::Upper);
