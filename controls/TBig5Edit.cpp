@@ -8,18 +8,19 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QValidator>
+#include <utility>
 
-// QLineEdit asks its validator about every change before it reports it; a correction made
-// there replaces the change instead of following it, so no signal ever carries refused text.
-// (Correcting from textEdited instead would be followed by a late textChanged with the
-// uncorrected text.)
+// QLineEdit asks its validator about every change before it reports it; a change refused
+// there is taken back with its undo steps, so no signal ever carries refused text and the
+// field's text, selection and undo history are those from before the edit. (Correcting from
+// textEdited instead would be followed by a late textChanged with the uncorrected text, and a
+// text replaced inside the validator loses the undo history.)
 class Big5Validator final : public QValidator {
 public:
     explicit Big5Validator(TBig5Edit* edit) : QValidator(edit), edit_(edit) {}
 
-    // An edit that keeps nothing is undone rather than reported as a change to the same text.
-    State validate(QString& input, int& pos) const override {
-        return edit_->userChange(input, pos) ? Acceptable : Invalid;
+    State validate(QString& input, int&) const override {
+        return edit_->userChange(input) ? Acceptable : Invalid;
     }
 
 private:
@@ -40,9 +41,14 @@ private:
     int& depth_;
 };
 
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::KeyPress:
+// Undo and redo bring back texts the field held before; they are taken as they are, from the
+// keyboard as from the menu.
+bool isUserInput(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return !key->matches(QKeySequence::Undo) && !key->matches(QKeySequence::Redo);
+        }
         case QEvent::InputMethod:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -89,6 +95,7 @@ TBig5Edit::Corrected TBig5Edit::correct(const QString& before, const QString& af
     if (tail > 0 && after[after.size() - tail].isLowSurrogate()) {
         --tail;
     }
+    Corrected out;
     const QString kept = after.left(head);
     const QString rest = after.right(tail);
     QString inserted = after.mid(head, after.size() - head - tail);
@@ -98,7 +105,6 @@ TBig5Edit::Corrected TBig5Edit::correct(const QString& before, const QString& af
         inserted = inserted.toLower();
     }
 
-    Corrected out;
     QString held;
     for (qsizetype i = 0; i < inserted.size();) {
         const QString character = cp950::characterAt(inserted, i);
@@ -113,12 +119,20 @@ TBig5Edit::Corrected TBig5Edit::correct(const QString& before, const QString& af
         const qsizetype room = maxBytes - cp950::byteLength(kept) - cp950::byteLength(rest);
         held = cp950::truncateToBytes(held, room < 0 ? 0 : room);
     }
+    out.start = static_cast<int>(head);
+    if (!inserted.isEmpty() && held.isEmpty()) {
+        out.text = before;
+        out.cursor = out.start;
+        return out;
+    }
+    out.removed = static_cast<int>(before.size() - head - tail);
+    out.held = held;
     out.text = kept + held + rest;
     out.cursor = static_cast<int>(kept.size() + held.size());
     return out;
 }
 
-bool TBig5Edit::userChange(QString& text, int& cursor) {
+bool TBig5Edit::userChange(const QString& text) {
     if (userInput_ == 0 || text == committed_) {
         return true;
     }
@@ -130,18 +144,35 @@ bool TBig5Edit::userChange(QString& text, int& cursor) {
             refused_ += character;
         }
     }
-    if (c.text == committed_) {
-        return false;
+    if (c.text == text) {
+        return true;
     }
-    if (c.text != text) {
-        text = c.text;
-        cursor = c.cursor;
+    if (c.text != committed_) {
+        correction_ = Correction{committed_, c};
     }
-    return true;
+    return false;
+}
+
+void TBig5Edit::finishUserInput() {
+    if (userInput_ > 0) {
+        return;
+    }
+    if (correction_) {
+        const Correction c = *std::exchange(correction_, std::nullopt);
+        if (text() == c.before) {
+            // An edit of its own, which one undo takes back whole.
+            setSelection(c.edit.start, c.edit.removed);
+            insert(c.edit.held);
+        } else {
+            // Text set while the edit was handled cannot be taken back; it is replaced.
+            setText(c.edit.text);
+        }
+    }
+    reportRefused();
 }
 
 void TBig5Edit::reportRefused() {
-    if (userInput_ > 0 || refused_.isEmpty()) {
+    if (refused_.isEmpty()) {
         return;
     }
     // Name each refused character, surrogate pairs whole.
@@ -157,7 +188,7 @@ void TBig5Edit::reportRefused() {
 }
 
 bool TBig5Edit::event(QEvent* event) {
-    if (!isUserInput(event->type())) {
+    if (!isUserInput(event)) {
         return QLineEdit::event(event);
     }
     bool handled = false;
@@ -165,7 +196,7 @@ bool TBig5Edit::event(QEvent* event) {
         InputScope scope(userInput_);
         handled = QLineEdit::event(event);
     }
-    reportRefused();
+    finishUserInput();
     // Text committed by an input method may come without a key release of its own; the
     // field's key rules must still see it.
     if (event->type() == QEvent::InputMethod &&
@@ -180,7 +211,7 @@ void TBig5Edit::pasteAsUser() {
         InputScope scope(userInput_);
         paste();
     }
-    reportRefused();
+    finishUserInput();
 }
 
 // The menu's paste runs after the menu closes, outside any input event of the field, so it

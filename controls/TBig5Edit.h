@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <optional>
 
 class QValidator;
 
@@ -31,11 +32,16 @@ public:
     static QString refusalCaption();
 
     // What a user's edit from `before` to `after` leaves in the field, with the caret after
-    // the inserted part; `refused` collects the characters taken out (each once).
+    // the inserted part; `refused` collects the characters taken out (each once). An edit that
+    // brought characters of which none is left changes nothing, not even what it replaced.
+    // Otherwise the result is `before` with `removed` characters at `start` replaced by `held`.
     struct Corrected {
         QString text;
         int cursor = 0;
         QString refused;
+        int start = 0;
+        int removed = 0;
+        QString held;
     };
     static Corrected correct(const QString& before, const QString& after, int maxBytes,
                              CharCase charCase);
@@ -53,9 +59,12 @@ protected:
 private:
     friend class Big5Validator;
     // Called by the validator for every change of the text, before it is reported; false when
-    // a user's edit keeps nothing.
-    bool userChange(QString& text, int& cursor);
+    // a user's edit is to be taken back: nothing of it is left, or it is put in corrected.
+    bool userChange(const QString& text);
     void pasteAsUser();
+    // After a user's input: puts in what is left of a corrected edit, then names the refused
+    // characters.
+    void finishUserInput();
     void reportRefused();
 
     int maxBytes_ = 0;  // 0: no limit
@@ -63,4 +72,10 @@ private:
     QString committed_;  // the text as last reported
     int userInput_ = 0;  // > 0 while an input event of the user is being handled
     QString refused_;    // refused characters waiting for their message
+    // A user's edit that the line edit took back, to be put in as corrected.
+    struct Correction {
+        QString before;
+        Corrected edit;
+    };
+    std::optional<Correction> correction_;
 };

@@ -1,6 +1,7 @@
 #include "MessageBoxes.h"
 
 #include "Error.h"
+#include "MessageBoxWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -12,7 +13,7 @@ namespace {
 class WidgetBoxes final : public MessageBoxes {
 public:
     Answer show(const QString& text, const QString& caption, Icon icon, Buttons buttons) override {
-        QMessageBox box(QApplication::activeWindow());
+        MessageBoxWindow box(buttons == Buttons::YesNo);
         box.setWindowTitle(caption);
         box.setText(text);
         switch (icon) {

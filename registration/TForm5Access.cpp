@@ -2,7 +2,6 @@
 
 #include "TForm5.h"
 #include "controls/Accessibility.h"
-#include "platform/MessageBoxes.h"
 
 #include <QEvent>
 
@@ -85,5 +84,4 @@ private:
 
 void describeForAccess(TForm5* form) {
     form->installEventFilter(new ShowWatcher(form));
-    accessibility::onEscape(form, [form] { msg::reportErrors([form] { form->Button3Click(); }); });
 }

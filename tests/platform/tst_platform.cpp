@@ -7,9 +7,13 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -124,6 +128,52 @@ private slots:
         QVERIFY(!files::fileExists(env.root() + QStringLiteral("/one")));
         QVERIFY(QDir::setCurrent(env.root()));
         QVERIFY(files::fileExists(QStringLiteral("from")));
+    }
+
+    // The application as the program makes it: the toolkit's own words are Chinese under any
+    // locale (the tests run under C), and the desktop knows it by the menu entry's id.
+    void applicationSpeaksChineseAndIsKnownToTheDesktop() {
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("com.quillmarsh.orvexreg"));
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Yes | QMessageBox::No);
+        QString words = box.button(QMessageBox::Ok)->text() + box.button(QMessageBox::Yes)->text() +
+                        box.button(QMessageBox::No)->text();
+        QLineEdit edit;
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        for (const QAction* action : menu->actions()) {
+            words += action->text();
+        }
+        for (const char16_t* word : {u"確定", u"是", u"否", u"貼上"}) {
+            QVERIFY2(words.contains(QString::fromUtf16(word)), qPrintable(words));
+        }
+    }
+
+    // Only the buttons answer a question, Escape and the close box still close a message; the
+    // box belongs to the window that raised it.
+    void questionsAnswerOnlyByTheirButtons() {
+        QWidget window;
+        window.show();
+        const std::pair<msg::Buttons, msg::Answer> cases[] = {
+            {msg::Buttons::YesNo, msg::Answer::Yes},
+            {msg::Buttons::YesNo, msg::Answer::No},
+            {msg::Buttons::Ok, msg::Answer::Ok}};
+        for (const auto& [buttons, answer] : cases) {
+            QWidget* parent = nullptr;
+            bool keptOpen = false;
+            QTimer::singleShot(0, [&, answer = answer] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                parent = box->parentWidget();
+                QTest::keyClick(box, Qt::Key_Escape);
+                keptOpen = box->isVisible() && !box->close();
+                QTest::keyClick(box, answer == msg::Answer::Yes ? Qt::Key_Y : Qt::Key_N);
+            });
+            QCOMPARE(msg::boxes().show(QStringLiteral("是否繼續註冊其他產品"),
+                                       QStringLiteral("註冊"), msg::Icon::None, buttons),
+                     answer);
+            QCOMPARE(keptOpen, buttons == msg::Buttons::YesNo);
+            QCOMPARE(parent, &window);
+        }
     }
 
     void shellStartIsSilentWhenTheProgramIsMissing() {

@@ -173,6 +173,32 @@ private slots:
         QCOMPARE(env.boxes.count(), 1);
     }
 
+    // With nothing of an edit left the field keeps its text, selection and undo history; what
+    // is left of an edit undoes in one step.
+    void refusalKeepsWhatTheFieldHeld() {
+        const struct {
+            int selStart, selLength;
+            QString pasted, after, selected, undone;
+        } cases[] = {
+            {0, 2, QStringLiteral("😀"), QStringLiteral("ab"), QStringLiteral("ab"), QString()},
+            {1, 1, QStringLiteral("x😀y"), QStringLiteral("axy"), QString(), QStringLiteral("ab")},
+            {2, 0, QStringLiteral("😀c"), QStringLiteral("abc"), QString(), QStringLiteral("ab")},
+        };
+        for (const auto& c : cases) {
+            TestEnvironment env;
+            Field f;
+            QTest::keyClicks(&f.edit, QStringLiteral("ab"));
+            f.edit.setSelection(c.selStart, c.selLength);
+            QApplication::clipboard()->setText(c.pasted);
+            QTest::keyClick(&f.edit, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(QStringList({f.edit.text(), f.edit.selectedText()}),
+                     QStringList({c.after, c.selected}));
+            QCOMPARE(env.boxes.count(), 1);
+            QTest::keyClick(&f.edit, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(f.edit.text(), c.undone);
+        }
+    }
+
     void keyUpFollowsTheEdit() {
         TestEnvironment env;
         Field f(0, TBig5Edit::Upper);

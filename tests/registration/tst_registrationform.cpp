@@ -335,6 +335,22 @@ private slots:
         QVERIFY(!reg.ValueExists(keys::Name));  // cancel saves nothing
     }
 
+    // A stray Escape decides nothing on the form: it stays with what was typed; 取消 cancels.
+    void escapeLeavesTheFormAsItIs() {
+        TestEnvironment env(true);
+        Program program;
+        for (const QString& memberType : {QStringLiteral("Person"), QStringLiteral("Enterprise")}) {
+            showForm(memberType);
+            Form5->Edit6->setText(QStringLiteral("中正路1號"));
+            QTest::keyClick(Form5->Edit6, Qt::Key_Escape);
+            QVERIFY(Form5->isVisible());
+            QCOMPARE(Form5->Edit6->text(), QStringLiteral("中正路1號"));
+            QCOMPARE(env.boxes.count(), 0);
+            Form5->Label38Click();
+            QVERIFY(!Form5->isVisible() && Form1->isVisible());
+        }
+    }
+
     void birthDateLists() {
         TestEnvironment env(true);
         Program program;
