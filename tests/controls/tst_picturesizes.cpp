@@ -2,6 +2,7 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "card/TForm7.h"
+#include "controls/TCppWebBrowser.h"
 #include "controls/THoverLabel.h"
 #include "controls/TProEffectImage.h"
 #include "registration/TForm4.h"
@@ -11,9 +12,11 @@
 #include "upload/TForm6.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QSet>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
 
@@ -131,6 +134,24 @@ private slots:
             }
         }
         QCOMPARE(Form7->QRImage1.Picture.size(), QSize(240, 78));
+    }
+
+    // At 200 % a page shows a picture's 2x file in the place of the 1x one.
+    void pagePicturesShowTheir2xFile() {
+        TestEnvironment env(true);
+        TCppWebBrowser browser;
+        const QDir folder(env.programFolder());
+        browser.document()->setBaseUrl(QUrl::fromLocalFile(folder.path() + u'/'));
+        for (const QString& name : folder.entryList({QStringLiteral("*.png")})) {
+            if (name.contains(u'@')) {
+                continue;
+            }
+            const auto shown = browser.document()
+                                   ->resource(QTextDocument::ImageResource, QUrl(name))
+                                   .value<QPixmap>();
+            QCOMPARE(shown.size(), QImage(folder.filePath(name)).size() * 2);
+            QCOMPARE(shown.devicePixelRatio(), 2.0);
+        }
     }
 };
 
