@@ -1,5 +1,6 @@
 #include "TCppWebBrowser.h"
 
+#include "Pictures.h"
 #include "platform/Cp950.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -10,6 +11,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTimer>
@@ -57,6 +59,25 @@ QString missingPage(const QString& path) {
                "<html><body style=\"font-size:10pt; color:#444444;\"><p><b>無法顯示網頁</b></p>"
                "<p>找不到檔案：%1</p></body></html>")
         .arg(path.toHtmlEscaped());
+}
+
+// The 2x file of a page picture, made to the screen's pixels; null when there is none. The
+// pages give every picture its size, so only the detail changes. Qt asks for the 2x file
+// itself when the current folder holds it.
+QPixmap sharpPagePicture(const QString& path, qreal ratio) {
+    const bool sharpAlready = QFileInfo(path).completeBaseName().endsWith(QStringLiteral("@2x"));
+    const auto bytes = files::readAll(sharpAlready ? path : pictures::sharpName(path));
+    QImage image = bytes ? QImage::fromData(*bytes) : QImage();
+    if (image.isNull()) {
+        return {};
+    }
+    if (ratio != 2) {
+        // Reduced (150 %) or enlarged smoothly here: the page draws it without smoothing.
+        image = image.scaled((QSizeF(image.size()) * ratio / 2).toSize(), Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    }
+    image.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(image);
 }
 
 }  // namespace
@@ -132,6 +153,17 @@ void TCppWebBrowser::showLocal(const QString& path) {
     // Relative pictures load from the page's folder.
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath() + u'/'));
     setHtml(decodePage(*bytes));
+}
+
+QVariant TCppWebBrowser::loadResource(int type, const QUrl& name) {
+    const qreal ratio = devicePixelRatioF();
+    if (type == QTextDocument::ImageResource && ratio > 1 && name.isLocalFile()) {
+        const QPixmap sharp = sharpPagePicture(name.toLocalFile(), ratio);
+        if (!sharp.isNull()) {
+            return sharp;
+        }
+    }
+    return QTextBrowser::loadResource(type, name);
 }
 
 void TCppWebBrowser::linkClicked(const QUrl& url) {

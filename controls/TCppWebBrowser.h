@@ -32,6 +32,9 @@ public:
     // Decodes an HTML page by the charset it declares (Big5 pages by CP950).
     static QString decodePage(const QByteArray& bytes);
 
+    // A page's pictures on a dense screen come from their 2x files, at the screen's ratio.
+    QVariant loadResource(int type, const QUrl& name) override;
+
 signals:
     void DocumentComplete();
     void DownloadComplete();

@@ -1,6 +1,7 @@
 #include "THoverLabel.h"
 
 #include "Accessibility.h"
+#include "Pictures.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -134,8 +135,24 @@ bool THoverLabel::pointerOverButton() const {
     return false;
 }
 
+void THoverLabel::setPicture(const QString& name) {
+    pictureName_ = name;
+    setPixmap(QPixmap::fromImage(pictures::load(name)));
+}
+
+QImage THoverLabel::sharpPicture() const {
+    return pictureName_.isEmpty() ? QImage() : pictures::loadSharp(pictureName_);
+}
+
 void THoverLabel::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
+    const QImage sharp = devicePixelRatioF() > 1 ? sharpPicture() : QImage();
+    if (sharp.isNull()) {
+        QLabel::paintEvent(event);
+    } else {
+        // In the place of the pixmap, which such a label shows at the top left.
+        QPainter painter(this);
+        pictures::drawSharp(painter, QRectF(QPointF(), pixmap().deviceIndependentSize()), sharp);
+    }
     if (litByFocus_) {
         // A dotted frame in the captions' colour, as a desktop marks a focused button.
         QPainter painter(this);

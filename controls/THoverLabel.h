@@ -27,6 +27,10 @@ public:
     // What a click does.
     void click() { emit clicked(); }
 
+    // Shows a compiled-in picture by name; a dense screen gets its 2x picture.
+    void setPicture(const QString& name);
+    QImage sharpPicture() const;
+
 signals:
     void clicked();
     void mouseEntered();
@@ -58,6 +62,7 @@ private:
     QList<THoverLabel*> labels_;     // on the hot area: every label of its button
     FocusFace face_ = FocusFace::Lightened;
     bool litByFocus_ = false;
+    QString pictureName_;
 };
 
 // Gives the hot area and the caption of one hover button the button's click, enter and leave,

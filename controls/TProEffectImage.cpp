@@ -12,20 +12,50 @@ TProEffectImage::TProEffectImage(QWidget* parent) : QWidget(parent) {
 const QImage& TProEffectImage::Picture() const {
     if (pending_) {
         pending_ = false;
-        picture_ = pictures::load(pictureName_);
+        picture_ = withLightenings(pictures::load(pictureName_));
     }
     return picture_;
+}
+
+const QImage& TProEffectImage::sharpPicture() const {
+    if (sharpPending_) {
+        sharpPending_ = false;
+        sharp_ = withLightenings(pictures::loadSharp(pictureName_));
+    }
+    return sharp_;
+}
+
+QImage TProEffectImage::withLightenings(QImage image) const {
+    for (const int value : lightenings_) {
+        image = lightened(image, value);
+    }
+    return image;
 }
 
 void TProEffectImage::setPicture(const QImage& picture) {
     pending_ = false;
     picture_ = picture.convertToFormat(QImage::Format_ARGB32);
+    sharpPending_ = false;
+    sharp_ = QImage();
+    lightenings_.clear();
+    update();
+}
+
+void TProEffectImage::assignPicture(const TProEffectImage* other) {
+    pending_ = other->pending_;
+    picture_ = other->picture_;
+    sharpPending_ = other->sharpPending_;
+    sharp_ = other->sharp_;
+    pictureName_ = other->pictureName_;
+    lightenings_ = other->lightenings_;
     update();
 }
 
 void TProEffectImage::setPictureName(const QString& name) {
     pictureName_ = name;
+    lightenings_.clear();
     pending_ = true;
+    sharpPending_ = true;
     update();
 }
 
@@ -51,7 +81,12 @@ QImage TProEffectImage::lightened(const QImage& image, int value) {
 }
 
 void TProEffectImage::Effect_Lightness(int value) {
-    setPicture(lightened(Picture(), value));
+    picture_ = lightened(Picture(), value);
+    if (!sharpPending_) {
+        sharp_ = lightened(sharp_, value);
+    }
+    lightenings_.append(value);
+    update();
 }
 
 void TProEffectImage::paintEvent(QPaintEvent*) {
@@ -60,7 +95,10 @@ void TProEffectImage::paintEvent(QPaintEvent*) {
         return;
     }
     QPainter painter(this);
-    if (stretch_) {
+    if (devicePixelRatioF() > 1 && !sharpPicture().isNull()) {
+        pictures::drawSharp(painter, stretch_ ? QRectF(rect()) : QRectF(QPointF(), picture.size()),
+                            sharpPicture());
+    } else if (stretch_) {
         painter.drawImage(rect(), picture);
     } else {
         painter.drawImage(0, 0, picture);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QWidget>
 
 // A picture control with one pixel operation, Effect_Lightness. Hover buttons use one as
@@ -16,9 +17,12 @@ public:
     explicit TProEffectImage(QWidget* parent = nullptr);
 
     const QImage& Picture() const;
+    // The same picture at twice the size, lightened alike, for dense screens; null for a
+    // picture set as an image.
+    const QImage& sharpPicture() const;
     void setPicture(const QImage& picture);
     // The face of another control, as a leave handler restores it from the twin.
-    void assignPicture(const TProEffectImage* other) { setPicture(other->Picture()); }
+    void assignPicture(const TProEffectImage* other);
 
     QString pictureName() const { return pictureName_; }
     void setPictureName(const QString& name);
@@ -35,10 +39,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QImage withLightenings(QImage image) const;
+
     // A picture named in the layout is decoded when it is first needed: most windows stay
-    // hidden for the whole run, and large backgrounds cost start-up time.
+    // hidden for the whole run, and large backgrounds cost start-up time. The 2x picture is
+    // decoded only for a dense screen, so it is made from the name and the lightenings since.
     mutable QImage picture_;
     mutable bool pending_ = false;
+    mutable QImage sharp_;
+    mutable bool sharpPending_ = false;
     QString pictureName_;
+    QList<int> lightenings_;
     bool stretch_ = false;
 };

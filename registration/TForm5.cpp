@@ -5,7 +5,6 @@
 #include "Validation.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
-#include "controls/Pictures.h"
 #include "controls/Placement.h"
 #include "platform/Convert.h"
 #include "platform/Cp950.h"
@@ -21,7 +20,6 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QPixmap>
 
 using formhelpers::fillList;
 using formhelpers::firstRunDate;
@@ -54,9 +52,9 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     for (QComboBox* list : {ComboBox1, ComboBox2, ComboBox3, ComboBox10, ComboBox11}) {
         list->setCurrentIndex(-1);
     }
-    Image2->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("hint_areacode.png"))));
-    Image3->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("hint_number.png"))));
-    Image4->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("hint_extension.png"))));
+    Image2->setPicture(QStringLiteral("hint_areacode.png"));
+    Image3->setPicture(QStringLiteral("hint_number.png"));
+    Image4->setPicture(QStringLiteral("hint_extension.png"));
 
     // Every handler ends on its own when it fails; the error is shown and the form goes on.
     const auto guarded = [this](void (TForm5::*handler)()) {

@@ -3,7 +3,6 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "controls/Accessibility.h"
-#include "controls/Pictures.h"
 #include "controls/Placement.h"
 
 #include <QCloseEvent>
@@ -13,7 +12,7 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(454, 367);
-    Image2->setPixmap(QPixmap::fromImage(pictures::load(QStringLiteral("face_97x25.png"))));
+    Image2->setPicture(QStringLiteral("face_97x25.png"));
     connect(Image2, &THoverLabel::clicked, this, &TForm3::Image2Click);
     connect(Label2, &THoverLabel::clicked, this, &TForm3::Image2Click);
     // The face has no hover picture, so a focus frame shows the focus.

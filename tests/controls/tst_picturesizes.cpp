@@ -2,6 +2,8 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "card/TForm7.h"
+#include "controls/TCppWebBrowser.h"
+#include "controls/THoverLabel.h"
 #include "controls/TProEffectImage.h"
 #include "registration/TForm4.h"
 #include "registration/TForm5.h"
@@ -9,9 +11,12 @@
 #include "reminders/TForm3.h"
 #include "upload/TForm6.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QSet>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
 
@@ -62,6 +67,21 @@ QImage pictureOf(const QWidget* control) {
     return {};
 }
 
+QImage sharpPictureOf(const QWidget* control) {
+    const auto* image = qobject_cast<const TProEffectImage*>(control);
+    const auto* label = qobject_cast<const THoverLabel*>(control);
+    return image ? image->sharpPicture() : label ? label->sharpPicture() : QImage();
+}
+
+// What a control draws on a screen at 200 %, without any background.
+QImage drawnAt2x(QWidget* control) {
+    QImage drawn(control->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    drawn.setDevicePixelRatio(2);
+    drawn.fill(Qt::transparent);
+    control->render(&drawn, {}, {}, {});
+    return drawn;
+}
+
 struct Windows {
     Windows() { createForms(); }
     ~Windows() { destroyForms(); }
@@ -79,12 +99,18 @@ private slots:
         for (const Stated& stated : statedSizes()) {
             for (const QString& name : stated.controls) {
                 const QByteArray where = (stated.window->objectName() + u'.' + name).toUtf8();
-                const auto* control = stated.window->findChild<QWidget*>(name);
+                auto* control = stated.window->findChild<QWidget*>(name);
                 QVERIFY2(control, where);
                 checked.insert(control);
                 const QImage picture = pictureOf(control);
                 QVERIFY2(control->size() == stated.size, where);
                 QVERIFY2(picture.size() == stated.size, where);
+                // At 200 % it draws its 2x picture, drawn at twice the size.
+                const QImage sharp = sharpPictureOf(control);
+                QVERIFY2(sharp.size() == stated.size * 2, where);
+                QVERIFY2(drawnAt2x(control) ==
+                             sharp.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                         where);
                 if (stated.face) {
                     // A whole face: rounded (see-through) corners, solid middle of both ends.
                     const int w = picture.width() - 1, h = picture.height() - 1;
@@ -109,7 +135,31 @@ private slots:
         }
         QCOMPARE(Form7->QRImage1.Picture.size(), QSize(240, 78));
     }
+
+    // At 200 % a page shows a picture's 2x file in the place of the 1x one.
+    void pagePicturesShowTheir2xFile() {
+        TestEnvironment env(true);
+        TCppWebBrowser browser;
+        const QDir folder(env.programFolder());
+        browser.document()->setBaseUrl(QUrl::fromLocalFile(folder.path() + u'/'));
+        for (const QString& name : folder.entryList({QStringLiteral("*.png")})) {
+            if (name.contains(u'@')) {
+                continue;
+            }
+            const auto shown = browser.document()
+                                   ->resource(QTextDocument::ImageResource, QUrl(name))
+                                   .value<QPixmap>();
+            QCOMPARE(shown.size(), QImage(folder.filePath(name)).size() * 2);
+            QCOMPARE(shown.devicePixelRatio(), 2.0);
+        }
+    }
 };
 
-QTEST_MAIN(TestPictureSizes)
+// The pictures are checked as a screen at 200 % shows them.
+int main(int argc, char** argv) {
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    TestPictureSizes test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_picturesizes.moc"

@@ -23,9 +23,12 @@ inline void hover(QWidget* label, bool enter) {
 inline void expectHoverButtons(std::initializer_list<std::pair<QWidget*, TProEffectImage*>> buttons,
                                const QImage& plain, int amount = 80) {
     for (const auto& [label, face] : buttons) {
+        const QImage sharp = face->sharpPicture();  // the face on a screen at 200 %
         hover(label, true);
         QCOMPARE(face->Picture(), TProEffectImage::lightened(plain, amount));
+        QCOMPARE(face->sharpPicture(), TProEffectImage::lightened(sharp, amount));
         hover(label, false);
         QCOMPARE(face->Picture(), plain);
+        QCOMPARE(face->sharpPicture(), sharp);
     }
 }
