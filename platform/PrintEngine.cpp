@@ -1,16 +1,15 @@
 #include "PrintEngine.h"
 
 #include "Error.h"
+#include "WholeFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <cerrno>
@@ -30,23 +29,6 @@ bool showPrintDialog(QPrinter& printer, QWidget* parent) {
 void dropPrinter() {
     delete thePrinter;
     thePrinter = nullptr;
-}
-
-// The system's error number for writing the file: 0 when nothing is found wrong.
-int writeError(const QString& path) {
-    const QByteArray file = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(file.constData(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) {
-            return EISDIR;
-        }
-        return ::access(file.constData(), W_OK) == 0 ? 0 : errno;
-    }
-    if (errno != ENOENT) {
-        return errno;
-    }
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    return ::access(folder.constData(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 // What keeps the file from being written, and what the user can do about it.
@@ -82,25 +64,30 @@ QString fileCause(const QString& path, int error) {
     }
 }
 
-// The error of a job that cannot start: names the file or the printer and, for a file, the
-// cause.
+// A print into a file, written as a PDF, rather than through the spooler.
+bool toFile(const QPrinter& printer) {
+    return printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty();
+}
+
+// The error of a job the printer cannot start.
 PrintError cannotPrint(const QPrinter& printer) {
-    const QString file = printer.outputFileName();
-    if (file.isEmpty()) {
-        return PrintError(
-            QStringLiteral("無法在印表機「%1」上列印產品註冊卡。請確認印表機已開啟並連線，"
-                           "或選擇其他印表機，然後再列印一次。")
-                .arg(printer.printerName()),
-            formatMessage(QStringLiteral("Cannot print on '%s'"), printer.printerName()));
-    }
-    const int error = writeError(file);
-    QString detail = formatMessage(QStringLiteral("Cannot print on '%s'"), file);
-    if (error != 0) {
-        detail += QStringLiteral(": ") + qt_error_string(error);
+    return PrintError(
+        QStringLiteral("無法在印表機「%1」上列印產品註冊卡。請確認印表機已開啟並連線，"
+                       "或選擇其他印表機，然後再列印一次。")
+            .arg(printer.printerName()),
+        formatMessage(QStringLiteral("Cannot print on '%s'"), printer.printerName()));
+}
+
+// The error of a card file that was not written whole: names the file and the cause.
+PrintError cannotWrite(const WholeFile& file) {
+    const QString& path = file.path();
+    QString detail = formatMessage(QStringLiteral("Cannot print on '%s'"), path);
+    if (file.errorNumber() != 0) {
+        detail += QStringLiteral(": ") + qt_error_string(file.errorNumber());
     }
     return PrintError(QStringLiteral("無法列印產品註冊卡：檔案「%1」無法寫入，")
-                              .arg(QDir::toNativeSeparators(file)) +
-                          fileCause(file, error),
+                              .arg(QDir::toNativeSeparators(path)) +
+                          fileCause(path, file.errorNumber()),
                       detail);
 }
 
@@ -159,12 +146,22 @@ void reset() {
 
 }  // namespace printing
 
+PrintJob::PrintJob() = default;
+
 PrintJob::~PrintJob() {
     if (painter_.isActive()) {
         // An error broke off the job: what can be withdrawn is not printed.
-        printing::printer().abort();
-        painter_.end();
+        abandon();
     }
+}
+
+void PrintJob::abandon() {
+    if (!writer_) {
+        printing::printer().abort();
+    }
+    painter_.end();
+    writer_.reset();
+    file_.reset();
 }
 
 void PrintJob::open() {
@@ -173,21 +170,42 @@ void PrintJob::open() {
     printer.setFullPage(true);
     page_ = 0;
     sheets_ = 0;
-    if (!painter_.begin(&printer)) {
-        throw printing::cannotPrint(printer);
+    QPaintDevice* device = &printer;
+    if (printing::toFile(printer)) {
+        // Qt's own PDF output does not report failed writes: the file is written through a
+        // device that does.
+        file_ = std::make_unique<WholeFile>(printer.outputFileName());
+        if (!file_->open(QIODevice::WriteOnly)) {
+            throw printing::cannotWrite(*file_);
+        }
+        QPageLayout layout(QPageSize(QPageSize::A4), printer.pageLayout().orientation(),
+                           QMarginsF());
+        layout.setMode(QPageLayout::FullPageMode);
+        writer_ = std::make_unique<QPdfWriter>(file_.get());
+        writer_->setPageLayout(layout);
+        writer_->setResolution(printer.resolution());
+        writer_->setPdfVersion(printer.pdfVersion());
+        writer_->setTitle(printer.docName());
+        writer_->setCreator(printer.creator());
+        device = writer_.get();
     }
-    const QPaintDevice* device = painter_.device();
+    if (!painter_.begin(device)) {
+        throw writer_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
+    }
     painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
 }
 
 bool PrintJob::startPage() {
     ++page_;
-    QPrinter& printer = printing::printer();
     if (!inRange(page_)) {
         return false;
     }
     if (sheets_ > 0) {
-        printer.newPage();
+        if (writer_) {
+            writer_->newPage();
+        } else {
+            printing::printer().newPage();
+        }
     }
     ++sheets_;
     return true;
@@ -207,8 +225,14 @@ bool PrintJob::end() {
         return false;
     }
     if (sheets_ == 0) {
-        printing::printer().abort();
+        abandon();
+        return false;
     }
     painter_.end();
-    return sheets_ > 0;
+    if (file_) {
+        if (!file_->commit()) {
+            throw printing::cannotWrite(*file_);
+        }
+    }
+    return true;
 }

@@ -6,12 +6,15 @@
 #include <QString>
 #include <functional>
 #include <limits>
+#include <memory>
 
+class QPdfWriter;
 class QPrinter;
 class QWidget;
+class WholeFile;
 
-// A print that cannot start: what failed, in the user's words, then the technical detail on a
-// line of its own.
+// A print that did not come out: what failed, in the user's words, then the technical detail
+// on a line of its own.
 class PrintError : public Error {
 public:
     PrintError(const QString& text, const QString& detail)
@@ -59,7 +62,7 @@ void reset();
 // corner of the sheet, whatever the printer's unprintable margins.
 class PrintJob {
 public:
-    PrintJob() = default;
+    PrintJob();
     ~PrintJob();
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
@@ -80,12 +83,16 @@ public:
     bool isActive() const { return painter_.isActive(); }
 
     // Hands the sheets to the printer or writes the file. False when no page was in the range
-    // chosen: then nothing is printed at all, not even a blank sheet.
+    // chosen: then nothing is printed at all, not even a blank sheet. Raises PrintError when
+    // the file could not be written whole.
     bool end();
 
 private:
     bool inRange(int page) const;
+    void abandon();
 
+    std::unique_ptr<WholeFile> file_;  // a print into a file: the PDF's device
+    std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
     int page_ = 0;    // pages of the document started so far
     int sheets_ = 0;  // of those, the ones that print
