@@ -1,17 +1,23 @@
 #include "PrintEngine.h"
 
 #include "Error.h"
+#include "JobFate.h"
+#include "Spooler.h"
 #include "WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 #include <cerrno>
 
 namespace printing {
@@ -89,6 +95,58 @@ PrintError cannotWrite(const WholeFile& file) {
                               .arg(QDir::toNativeSeparators(path)) +
                           fileCause(path, file.errorNumber()),
                       detail);
+}
+
+// The error of a job the spooler did not print: what happened, and what the user can do.
+PrintError notPrinted(const QString& printer, const QString& what, const QString& detail) {
+    return PrintError(QStringLiteral("無法列印產品註冊卡：印表機「%1」%2。請確認印表機已開啟、"
+                                     "可以列印，或選擇其他印表機，然後再列印一次。")
+                          .arg(printer, what),
+                      formatMessage(QStringLiteral("Cannot print on '%s': "), printer) + detail);
+}
+
+PrintError jobFailed(const QString& printer, int job, JobState state) {
+    switch (state) {
+        case JobState::Canceled:
+            return notPrinted(printer, QStringLiteral("上的列印工作已被取消"),
+                              QStringLiteral("job %1 canceled").arg(job));
+        case JobState::Stopped:
+            return notPrinted(printer, QStringLiteral("上的列印工作已停止"),
+                              QStringLiteral("job %1 stopped").arg(job));
+        case JobState::Missing:
+            return notPrinted(printer, QStringLiteral("找不到這份列印工作"),
+                              QStringLiteral("job %1 gone").arg(job));
+        default:
+            return notPrinted(printer, QStringLiteral("上的列印工作已中止"),
+                              QStringLiteral("job %1 aborted").arg(job));
+    }
+}
+
+// Follows the job until its fate is known, JobWatch at the longest. The windows keep painting
+// meanwhile; the user's input waits until the answer is there.
+JobState follow(const QString& queue, int job) {
+    QElapsedTimer clock;
+    clock.start();
+    JobState state = spooler::jobState(queue, job);
+    const auto open = [&] {
+        return jobFate(state, std::chrono::milliseconds(clock.elapsed())) == JobFate::Open;
+    };
+    if (!open()) {
+        return state;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        state = spooler::jobState(queue, job);
+        if (!open()) {
+            loop.quit();
+        }
+    });
+    tick.start(200);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    return state;
 }
 
 }  // namespace
@@ -188,6 +246,8 @@ void PrintJob::open() {
         writer_->setTitle(printer.docName());
         writer_->setCreator(printer.creator());
         device = writer_.get();
+    } else {
+        lastJob_ = spooler::newestJob(printer.printerName());
     }
     if (!painter_.begin(device)) {
         throw writer_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
@@ -233,6 +293,25 @@ bool PrintJob::end() {
         if (!file_->commit()) {
             throw printing::cannotWrite(*file_);
         }
+        return true;
     }
+    settleSpoolerJob();
     return true;
+}
+
+void PrintJob::settleSpoolerJob() const {
+    const QString printer = printing::printer().printerName();
+    const QString refused = spooler::refusal();
+    if (!refused.isEmpty()) {
+        throw printing::notPrinted(printer, QStringLiteral("不接受這份列印工作"), refused);
+    }
+    const int job = spooler::newestJob(printer);
+    if (job <= lastJob_) {
+        throw printing::notPrinted(printer, QStringLiteral("沒有收到這份列印工作"),
+                                   QStringLiteral("no job"));
+    }
+    const printing::JobState state = printing::follow(printer, job);
+    if (printing::jobFate(state, printing::JobWatch) == printing::JobFate::Failed) {
+        throw printing::jobFailed(printer, job, state);
+    }
 }

@@ -84,15 +84,18 @@ public:
 
     // Hands the sheets to the printer or writes the file. False when no page was in the range
     // chosen: then nothing is printed at all, not even a blank sheet. Raises PrintError when
-    // the file could not be written whole.
+    // the card did not come out: the file could not be written whole, the spooler refused the
+    // job, or the job failed while it was followed.
     bool end();
 
 private:
     bool inRange(int page) const;
     void abandon();
+    void settleSpoolerJob() const;
 
     std::unique_ptr<WholeFile> file_;  // a print into a file: the PDF's device
     std::unique_ptr<QPdfWriter> writer_;
+    int lastJob_ = 0;  // a print through the spooler: the user's newest job before this one
     QPainter painter_;
     int page_ = 0;    // pages of the document started so far
     int sheets_ = 0;  // of those, the ones that print
