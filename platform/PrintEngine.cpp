@@ -17,7 +17,9 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 
 namespace printing {
@@ -149,6 +151,19 @@ JobState follow(const QString& queue, int job) {
     return state;
 }
 
+// The card is laid out for A4: a printer that can take A4 prints on it, whatever paper the
+// dialog or the printer's queue chose.
+void settlePaper(QPrinter& printer) {
+    if (!toFile(printer)) {
+        const QList<QPageSize> sizes = QPrinterInfo(printer).supportedPageSizes();
+        const auto isA4 = [](const QPageSize& size) { return size.id() == QPageSize::A4; };
+        if (!sizes.isEmpty() && std::none_of(sizes.begin(), sizes.end(), isA4)) {
+            return;
+        }
+    }
+    printer.setPageSize(QPageSize(QPageSize::A4));
+}
+
 }  // namespace
 
 void setDialog(Dialog dialog) {
@@ -191,9 +206,24 @@ bool choose(QWidget* parent, const QString& documentName) {
     if (!pdf.isEmpty()) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(pdf);
-        return true;
+    } else if (!(replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent))) {
+        return false;
     }
-    return replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent);
+    settlePaper(p);
+    return true;
+}
+
+QTransform placeSheet(const QSizeF& paper, const QRectF& printable) {
+    const QSizeF sheet = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    // A tenth of a millimetre: paper sizes converted from points are not exact.
+    constexpr qreal slack = 0.1;
+    if (paper.width() + slack >= sheet.width() && paper.height() + slack >= sheet.height()) {
+        return QTransform();
+    }
+    const qreal scale =
+        qMin(printable.width() / sheet.width(), printable.height() / sheet.height());
+    const QPointF corner = printable.center() - QPointF(sheet.width(), sheet.height()) * scale / 2;
+    return QTransform::fromTranslate(corner.x(), corner.y()).scale(scale, scale);
 }
 
 void reset() {
@@ -228,6 +258,7 @@ void PrintJob::open() {
     printer.setFullPage(true);
     page_ = 0;
     sheets_ = 0;
+    QPageLayout layout = printer.pageLayout();
     QPaintDevice* device = &printer;
     if (printing::toFile(printer)) {
         // Qt's own PDF output does not report failed writes: the file is written through a
@@ -236,8 +267,7 @@ void PrintJob::open() {
         if (!file_->open(QIODevice::WriteOnly)) {
             throw printing::cannotWrite(*file_);
         }
-        QPageLayout layout(QPageSize(QPageSize::A4), printer.pageLayout().orientation(),
-                           QMarginsF());
+        layout = QPageLayout(QPageSize(QPageSize::A4), layout.orientation(), QMarginsF());
         layout.setMode(QPageLayout::FullPageMode);
         writer_ = std::make_unique<QPdfWriter>(file_.get());
         writer_->setPageLayout(layout);
@@ -253,6 +283,11 @@ void PrintJob::open() {
         throw writer_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
     }
     painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
+    layout.setUnits(QPageLayout::Millimeter);
+    const QRectF paper = layout.fullRect();
+    painter_.setTransform(
+        printing::placeSheet(paper.size(), paper.marginsRemoved(layout.minimumMargins())) *
+        painter_.transform());
 }
 
 bool PrintJob::startPage() {

@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QString>
+#include <QTransform>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -45,8 +46,15 @@ void setPdfOutput(const QString& path);
 QString pdfOutput();
 
 // Settles where the next job prints: the PDF file when one is set, else the print dialog,
-// whose choices stay for later jobs. False when the dialog was cancelled.
+// whose choices stay for later jobs. The paper is A4 then, whatever the dialog or the
+// printer's queue chose, unless the printer cannot take A4. False when the dialog was
+// cancelled.
 bool choose(QWidget* parent, const QString& documentName);
+
+// Where the A4 sheet the card is drawn on goes on the paper, in millimetres: as it is on A4
+// or larger paper, else scaled down into the printable area and centred there, so that
+// nothing is cut.
+QTransform placeSheet(const QSizeF& paper, const QRectF& printable);
 
 // The printer of the run: A4 portrait, one copy, all pages, no duplex, until the dialog
 // changes it.
@@ -59,7 +67,8 @@ void reset();
 }  // namespace printing
 
 // One print job of one or more sheets. The painter draws in millimetres from the top-left
-// corner of the sheet, whatever the printer's unprintable margins.
+// corner of an A4 sheet, whatever the printer's unprintable margins; on paper that cannot hold
+// A4 the sheet is shrunk to fit (printing::placeSheet).
 class PrintJob {
 public:
     PrintJob();

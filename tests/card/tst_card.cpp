@@ -616,6 +616,47 @@ private slots:
         QCOMPARE(earlier.readAll(), QByteArray("%PDF earlier card"));
     }
 
+    // The card is A4 whatever paper the dialog's printer had.
+    void a4AfterALetterDialog() {
+        const QString path = dir_.filePath(QStringLiteral("letter.pdf"));
+        printing::setDialog([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPageSize(QPageSize(QPageSize::Letter));
+            return true;
+        });
+        TForm7 report;
+        QVERIFY(card::printRegCard(report, person(), nullptr));
+        QCOMPARE(printing::printer().pageLayout().pageSize().id(), QPageSize::A4);
+        QVERIFY2(Pdf{path}.info().contains(QStringLiteral("(A4)")), qPrintable(Pdf{path}.info()));
+    }
+
+    // On paper that cannot hold the A4 sheet, the whole card shrinks into the printable area.
+    void sheetFitsThePaper_data() {
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<QRectF>("printable");
+        QTest::newRow("A4") << QSizeF(210, 297) << QRectF(4, 4, 202, 289);
+        QTest::newRow("A3") << QSizeF(297, 420) << QRectF(5, 5, 287, 410);
+        QTest::newRow("Letter") << QSizeF(215.9, 279.4) << QRectF(6.35, 6.35, 203.2, 266.7);
+        QTest::newRow("A4 landscape") << QSizeF(297, 210) << QRectF(0, 0, 297, 210);
+        QTest::newRow("A5") << QSizeF(148, 210) << QRectF(3, 3, 142, 204);
+    }
+    void sheetFitsThePaper() {
+        QFETCH(QSizeF, paper);
+        QFETCH(QRectF, printable);
+        const QTransform placed = printing::placeSheet(paper, printable);
+        const QRectF sheet = placed.mapRect(QRectF(0, 0, 210, 297));
+        if (paper.width() >= 210 && paper.height() >= 297) {
+            QVERIFY(placed.isIdentity());
+            return;
+        }
+        QVERIFY(printable.adjusted(-0.01, -0.01, 0.01, 0.01).contains(sheet));
+        QVERIFY(qAbs(sheet.width() / sheet.height() - 210.0 / 297) < 1e-6);
+        QVERIFY(qFuzzyCompare(sheet.width(), printable.width()) ||
+                qFuzzyCompare(sheet.height(), printable.height()));
+        QCOMPARE(sheet.center(), printable.center());
+    }
+
 private:
     Pdf print(const RegCard& card, TForm7& report) {
         const QString path = dir_.filePath(QStringLiteral("card%1.pdf").arg(++printed_));
