@@ -67,7 +67,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-arphic-uming")
 # Qt's own buttons, edit menus and print dialog in Chinese; without it they are English words
 # in working windows, so it is recommended (apt installs it by default) rather than required.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# cups is the spooler behind the print dialog's printers; without it the card prints into a
+# file.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, cups")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,18 +1,25 @@
 #include "PrintEngine.h"
 
 #include "Error.h"
+#include "JobFate.h"
+#include "Spooler.h"
+#include "WholeFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 
 namespace printing {
@@ -30,23 +37,6 @@ bool showPrintDialog(QPrinter& printer, QWidget* parent) {
 void dropPrinter() {
     delete thePrinter;
     thePrinter = nullptr;
-}
-
-// The system's error number for writing the file: 0 when nothing is found wrong.
-int writeError(const QString& path) {
-    const QByteArray file = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(file.constData(), &status) == 0) {
-        if (S_ISDIR(status.st_mode)) {
-            return EISDIR;
-        }
-        return ::access(file.constData(), W_OK) == 0 ? 0 : errno;
-    }
-    if (errno != ENOENT) {
-        return errno;
-    }
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    return ::access(folder.constData(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 // What keeps the file from being written, and what the user can do about it.
@@ -82,26 +72,96 @@ QString fileCause(const QString& path, int error) {
     }
 }
 
-// The error of a job that cannot start: names the file or the printer and, for a file, the
-// cause.
+// A print into a file, written as a PDF, rather than through the spooler.
+bool toFile(const QPrinter& printer) {
+    return printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty();
+}
+
+// The error of a job the printer cannot start.
 PrintError cannotPrint(const QPrinter& printer) {
-    const QString file = printer.outputFileName();
-    if (file.isEmpty()) {
-        return PrintError(
-            QStringLiteral("無法在印表機「%1」上列印產品註冊卡。請確認印表機已開啟並連線，"
-                           "或選擇其他印表機，然後再列印一次。")
-                .arg(printer.printerName()),
-            formatMessage(QStringLiteral("Cannot print on '%s'"), printer.printerName()));
-    }
-    const int error = writeError(file);
-    QString detail = formatMessage(QStringLiteral("Cannot print on '%s'"), file);
-    if (error != 0) {
-        detail += QStringLiteral(": ") + qt_error_string(error);
+    return PrintError(
+        QStringLiteral("無法在印表機「%1」上列印產品註冊卡。請確認印表機已開啟並連線，"
+                       "或選擇其他印表機，然後再列印一次。")
+            .arg(printer.printerName()),
+        formatMessage(QStringLiteral("Cannot print on '%s'"), printer.printerName()));
+}
+
+// The error of a card file that was not written whole: names the file and the cause.
+PrintError cannotWrite(const WholeFile& file) {
+    const QString& path = file.path();
+    QString detail = formatMessage(QStringLiteral("Cannot print on '%s'"), path);
+    if (file.errorNumber() != 0) {
+        detail += QStringLiteral(": ") + qt_error_string(file.errorNumber());
     }
     return PrintError(QStringLiteral("無法列印產品註冊卡：檔案「%1」無法寫入，")
-                              .arg(QDir::toNativeSeparators(file)) +
-                          fileCause(file, error),
+                              .arg(QDir::toNativeSeparators(path)) +
+                          fileCause(path, file.errorNumber()),
                       detail);
+}
+
+// The error of a job the spooler did not print: what happened, and what the user can do.
+PrintError notPrinted(const QString& printer, const QString& what, const QString& detail) {
+    return PrintError(QStringLiteral("無法列印產品註冊卡：印表機「%1」%2。請確認印表機已開啟、"
+                                     "可以列印，或選擇其他印表機，然後再列印一次。")
+                          .arg(printer, what),
+                      formatMessage(QStringLiteral("Cannot print on '%s': "), printer) + detail);
+}
+
+PrintError jobFailed(const QString& printer, int job, JobState state) {
+    switch (state) {
+        case JobState::Canceled:
+            return notPrinted(printer, QStringLiteral("上的列印工作已被取消"),
+                              QStringLiteral("job %1 canceled").arg(job));
+        case JobState::Stopped:
+            return notPrinted(printer, QStringLiteral("上的列印工作已停止"),
+                              QStringLiteral("job %1 stopped").arg(job));
+        case JobState::Missing:
+            return notPrinted(printer, QStringLiteral("找不到這份列印工作"),
+                              QStringLiteral("job %1 gone").arg(job));
+        default:
+            return notPrinted(printer, QStringLiteral("上的列印工作已中止"),
+                              QStringLiteral("job %1 aborted").arg(job));
+    }
+}
+
+// Follows the job until its fate is known, JobWatch at the longest. The windows keep painting
+// meanwhile; the user's input waits until the answer is there.
+JobState follow(const QString& queue, int job) {
+    QElapsedTimer clock;
+    clock.start();
+    JobState state = spooler::jobState(queue, job);
+    const auto open = [&] {
+        return jobFate(state, std::chrono::milliseconds(clock.elapsed())) == JobFate::Open;
+    };
+    if (!open()) {
+        return state;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        state = spooler::jobState(queue, job);
+        if (!open()) {
+            loop.quit();
+        }
+    });
+    tick.start(200);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    return state;
+}
+
+// The card is laid out for A4: a printer that can take A4 prints on it, whatever paper the
+// dialog or the printer's queue chose.
+void settlePaper(QPrinter& printer) {
+    if (!toFile(printer)) {
+        const QList<QPageSize> sizes = QPrinterInfo(printer).supportedPageSizes();
+        const auto isA4 = [](const QPageSize& size) { return size.id() == QPageSize::A4; };
+        if (!sizes.isEmpty() && std::none_of(sizes.begin(), sizes.end(), isA4)) {
+            return;
+        }
+    }
+    printer.setPageSize(QPageSize(QPageSize::A4));
 }
 
 }  // namespace
@@ -146,9 +206,24 @@ bool choose(QWidget* parent, const QString& documentName) {
     if (!pdf.isEmpty()) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(pdf);
-        return true;
+    } else if (!(replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent))) {
+        return false;
     }
-    return replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent);
+    settlePaper(p);
+    return true;
+}
+
+QTransform placeSheet(const QSizeF& paper, const QRectF& printable) {
+    const QSizeF sheet = QPageSize(QPageSize::A4).size(QPageSize::Millimeter);
+    // A tenth of a millimetre: paper sizes converted from points are not exact.
+    constexpr qreal slack = 0.1;
+    if (paper.width() + slack >= sheet.width() && paper.height() + slack >= sheet.height()) {
+        return QTransform();
+    }
+    const qreal scale =
+        qMin(printable.width() / sheet.width(), printable.height() / sheet.height());
+    const QPointF corner = printable.center() - QPointF(sheet.width(), sheet.height()) * scale / 2;
+    return QTransform::fromTranslate(corner.x(), corner.y()).scale(scale, scale);
 }
 
 void reset() {
@@ -159,12 +234,22 @@ void reset() {
 
 }  // namespace printing
 
+PrintJob::PrintJob() = default;
+
 PrintJob::~PrintJob() {
     if (painter_.isActive()) {
         // An error broke off the job: what can be withdrawn is not printed.
-        printing::printer().abort();
-        painter_.end();
+        abandon();
     }
+}
+
+void PrintJob::abandon() {
+    if (!writer_) {
+        printing::printer().abort();
+    }
+    painter_.end();
+    writer_.reset();
+    file_.reset();
 }
 
 void PrintJob::open() {
@@ -173,21 +258,49 @@ void PrintJob::open() {
     printer.setFullPage(true);
     page_ = 0;
     sheets_ = 0;
-    if (!painter_.begin(&printer)) {
-        throw printing::cannotPrint(printer);
+    QPageLayout layout = printer.pageLayout();
+    QPaintDevice* device = &printer;
+    if (printing::toFile(printer)) {
+        // Qt's own PDF output does not report failed writes: the file is written through a
+        // device that does.
+        file_ = std::make_unique<WholeFile>(printer.outputFileName());
+        if (!file_->open(QIODevice::WriteOnly)) {
+            throw printing::cannotWrite(*file_);
+        }
+        layout = QPageLayout(QPageSize(QPageSize::A4), layout.orientation(), QMarginsF());
+        layout.setMode(QPageLayout::FullPageMode);
+        writer_ = std::make_unique<QPdfWriter>(file_.get());
+        writer_->setPageLayout(layout);
+        writer_->setResolution(printer.resolution());
+        writer_->setPdfVersion(printer.pdfVersion());
+        writer_->setTitle(printer.docName());
+        writer_->setCreator(printer.creator());
+        device = writer_.get();
+    } else {
+        lastJob_ = spooler::newestJob(printer.printerName());
     }
-    const QPaintDevice* device = painter_.device();
+    if (!painter_.begin(device)) {
+        throw writer_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
+    }
     painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
+    layout.setUnits(QPageLayout::Millimeter);
+    const QRectF paper = layout.fullRect();
+    painter_.setTransform(
+        printing::placeSheet(paper.size(), paper.marginsRemoved(layout.minimumMargins())) *
+        painter_.transform());
 }
 
 bool PrintJob::startPage() {
     ++page_;
-    QPrinter& printer = printing::printer();
     if (!inRange(page_)) {
         return false;
     }
     if (sheets_ > 0) {
-        printer.newPage();
+        if (writer_) {
+            writer_->newPage();
+        } else {
+            printing::printer().newPage();
+        }
     }
     ++sheets_;
     return true;
@@ -207,8 +320,33 @@ bool PrintJob::end() {
         return false;
     }
     if (sheets_ == 0) {
-        printing::printer().abort();
+        abandon();
+        return false;
     }
     painter_.end();
-    return sheets_ > 0;
+    if (file_) {
+        if (!file_->commit()) {
+            throw printing::cannotWrite(*file_);
+        }
+        return true;
+    }
+    settleSpoolerJob();
+    return true;
+}
+
+void PrintJob::settleSpoolerJob() const {
+    const QString printer = printing::printer().printerName();
+    const QString refused = spooler::refusal();
+    if (!refused.isEmpty()) {
+        throw printing::notPrinted(printer, QStringLiteral("不接受這份列印工作"), refused);
+    }
+    const int job = spooler::newestJob(printer);
+    if (job <= lastJob_) {
+        throw printing::notPrinted(printer, QStringLiteral("沒有收到這份列印工作"),
+                                   QStringLiteral("no job"));
+    }
+    const printing::JobState state = printing::follow(printer, job);
+    if (printing::jobFate(state, printing::JobWatch) == printing::JobFate::Failed) {
+        throw printing::jobFailed(printer, job, state);
+    }
 }

@@ -4,14 +4,18 @@
 
 #include <QPainter>
 #include <QString>
+#include <QTransform>
 #include <functional>
 #include <limits>
+#include <memory>
 
+class QPdfWriter;
 class QPrinter;
 class QWidget;
+class WholeFile;
 
-// A print that cannot start: what failed, in the user's words, then the technical detail on a
-// line of its own.
+// A print that did not come out: what failed, in the user's words, then the technical detail
+// on a line of its own.
 class PrintError : public Error {
 public:
     PrintError(const QString& text, const QString& detail)
@@ -42,8 +46,15 @@ void setPdfOutput(const QString& path);
 QString pdfOutput();
 
 // Settles where the next job prints: the PDF file when one is set, else the print dialog,
-// whose choices stay for later jobs. False when the dialog was cancelled.
+// whose choices stay for later jobs. The paper is A4 then, whatever the dialog or the
+// printer's queue chose, unless the printer cannot take A4. False when the dialog was
+// cancelled.
 bool choose(QWidget* parent, const QString& documentName);
+
+// Where the A4 sheet the card is drawn on goes on the paper, in millimetres: as it is on A4
+// or larger paper, else scaled down into the printable area and centred there, so that
+// nothing is cut.
+QTransform placeSheet(const QSizeF& paper, const QRectF& printable);
 
 // The printer of the run: A4 portrait, one copy, all pages, no duplex, until the dialog
 // changes it.
@@ -56,10 +67,11 @@ void reset();
 }  // namespace printing
 
 // One print job of one or more sheets. The painter draws in millimetres from the top-left
-// corner of the sheet, whatever the printer's unprintable margins.
+// corner of an A4 sheet, whatever the printer's unprintable margins; on paper that cannot hold
+// A4 the sheet is shrunk to fit (printing::placeSheet).
 class PrintJob {
 public:
-    PrintJob() = default;
+    PrintJob();
     ~PrintJob();
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
@@ -80,12 +92,19 @@ public:
     bool isActive() const { return painter_.isActive(); }
 
     // Hands the sheets to the printer or writes the file. False when no page was in the range
-    // chosen: then nothing is printed at all, not even a blank sheet.
+    // chosen: then nothing is printed at all, not even a blank sheet. Raises PrintError when
+    // the card did not come out: the file could not be written whole, the spooler refused the
+    // job, or the job failed while it was followed.
     bool end();
 
 private:
     bool inRange(int page) const;
+    void abandon();
+    void settleSpoolerJob() const;
 
+    std::unique_ptr<WholeFile> file_;  // a print into a file: the PDF's device
+    std::unique_ptr<QPdfWriter> writer_;
+    int lastJob_ = 0;  // a print through the spooler: the user's newest job before this one
     QPainter painter_;
     int page_ = 0;    // pages of the document started so far
     int sheets_ = 0;  // of those, the ones that print

@@ -7,6 +7,7 @@
 #include "platform/Registry.h"
 #include "state/Keys.h"
 
+#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -16,10 +17,29 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 Q_DECLARE_METATYPE(RegCard)
 
 namespace {
+
+// Files of this process may grow to `bytes` at most while it lives (0: no limit); a write
+// beyond fails with EFBIG, as on a disk that fills up half-way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        if (bytes > 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{bytes, saved_.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
 
 constexpr double kPointsPerMm = 72.0 / 25.4;
 
@@ -549,24 +569,38 @@ private slots:
         QCOMPARE(Pdf{path}.pages(), 1);
     }
 
+    // A file that cannot be written whole is no card: the error names the file and the cause,
+    // and a card printed there before is left as it was, with nothing beside it.
     void unwritableFileIsAnError_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("missing folder")
-            << QStringLiteral("missing/card.pdf") << QStringLiteral("資料夾「%1/missing」不存在");
+        QTest::addColumn<int>("sizeLimit");  // bytes a file may grow to; 0: no limit
+        QTest::newRow("missing folder") << QStringLiteral("missing/card.pdf")
+                                        << QStringLiteral("資料夾「%1/missing」不存在") << 0;
         QTest::newRow("parent is a file")
-            << QStringLiteral("plain/card.pdf") << QStringLiteral("有一部分是檔案");
-        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("是一個資料夾");
+            << QStringLiteral("plain/card.pdf") << QStringLiteral("有一部分是檔案") << 0;
+        QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("是一個資料夾")
+                                  << 0;
+        QTest::newRow("full disk")
+            << QStringLiteral("/dev/full") << QStringLiteral("磁碟空間已滿") << 0;
+        QTest::newRow("cut short")
+            << QStringLiteral("earlier.pdf") << QStringLiteral("請改存到其他位置") << 8192;
     }
     void unwritableFileIsAnError() {
         QFETCH(QString, file);
         QFETCH(QString, cause);
+        QFETCH(int, sizeLimit);
         QFile(dir_.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly);
         QDir(dir_.path()).mkdir(QStringLiteral("folder"));
-        const QString path = dir_.filePath(file);
+        QFile earlier(dir_.filePath(QStringLiteral("earlier.pdf")));
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("%PDF earlier card") > 0);
+        earlier.close();
+        const QStringList before = QDir(dir_.path()).entryList(QDir::AllEntries);
+        const QString path = QDir(dir_.path()).filePath(file);
         printing::setPdfOutput(path);
         TForm7 report;
         try {
+            const FileSizeLimit limit(sizeLimit);
             card::printRegCard(report, person(), nullptr);
             QFAIL("printed");
         } catch (const PrintError& e) {
@@ -577,6 +611,50 @@ private slots:
             QCOMPARE(e.message(), e.text() + u'\n' + e.detail());
             QVERIFY(e.detail().startsWith(QStringLiteral("Cannot print on '%1': ").arg(path)));
         }
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries), before);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("%PDF earlier card"));
+    }
+
+    // The card is A4 whatever paper the dialog's printer had.
+    void a4AfterALetterDialog() {
+        const QString path = dir_.filePath(QStringLiteral("letter.pdf"));
+        printing::setDialog([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            printer.setPageSize(QPageSize(QPageSize::Letter));
+            return true;
+        });
+        TForm7 report;
+        QVERIFY(card::printRegCard(report, person(), nullptr));
+        QCOMPARE(printing::printer().pageLayout().pageSize().id(), QPageSize::A4);
+        QVERIFY2(Pdf{path}.info().contains(QStringLiteral("(A4)")), qPrintable(Pdf{path}.info()));
+    }
+
+    // On paper that cannot hold the A4 sheet, the whole card shrinks into the printable area.
+    void sheetFitsThePaper_data() {
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<QRectF>("printable");
+        QTest::newRow("A4") << QSizeF(210, 297) << QRectF(4, 4, 202, 289);
+        QTest::newRow("A3") << QSizeF(297, 420) << QRectF(5, 5, 287, 410);
+        QTest::newRow("Letter") << QSizeF(215.9, 279.4) << QRectF(6.35, 6.35, 203.2, 266.7);
+        QTest::newRow("A4 landscape") << QSizeF(297, 210) << QRectF(0, 0, 297, 210);
+        QTest::newRow("A5") << QSizeF(148, 210) << QRectF(3, 3, 142, 204);
+    }
+    void sheetFitsThePaper() {
+        QFETCH(QSizeF, paper);
+        QFETCH(QRectF, printable);
+        const QTransform placed = printing::placeSheet(paper, printable);
+        const QRectF sheet = placed.mapRect(QRectF(0, 0, 210, 297));
+        if (paper.width() >= 210 && paper.height() >= 297) {
+            QVERIFY(placed.isIdentity());
+            return;
+        }
+        QVERIFY(printable.adjusted(-0.01, -0.01, 0.01, 0.01).contains(sheet));
+        QVERIFY(qAbs(sheet.width() / sheet.height() - 210.0 / 297) < 1e-6);
+        QVERIFY(qFuzzyCompare(sheet.width(), printable.width()) ||
+                qFuzzyCompare(sheet.height(), printable.height()));
+        QCOMPARE(sheet.center(), printable.center());
     }
 
 private:

@@ -35,7 +35,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for p in fonts-noto-cjk fonts-arphic-uming libqt6widgets6 libqt6dbus6; do
     grep -q "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
-dpkg-deb -f "$deb" Recommends | grep -q qt6-translations-l10n || fail "Recommends lacks qt6-translations-l10n"
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for p in qt6-translations-l10n cups; do
+    grep -q "$p" <<<"$recommends" || fail "Recommends lacks $p: $recommends"
+done
 
 lint=$(lintian --fail-on error "$deb" 2>&1) || { echo "$lint" >&2; fail "lintian reports errors"; }
 grep -v 'running with root privileges' <<<"$lint" || true

@@ -2,6 +2,7 @@
 #include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/JobFate.h"
 #include "platform/LocalClock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
@@ -16,6 +17,9 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+
+Q_DECLARE_METATYPE(printing::JobState)
+Q_DECLARE_METATYPE(printing::JobFate)
 
 namespace {
 
@@ -184,6 +188,33 @@ private slots:
         shell::open(QStringLiteral("c:\\x.exe"), QStringLiteral("hide"));
         QCOMPARE(env.launched.size(), 1);
         QCOMPARE(env.launched.front().second, QStringLiteral("hide"));
+    }
+
+    // A spooler job that fails while it is followed is no card; one still waiting at the end
+    // of the watch is printed, as the spooler will print it.
+    void jobFateFollowsTheState_data() {
+        using printing::JobFate;
+        using printing::JobState;
+        QTest::addColumn<JobState>("state");
+        QTest::addColumn<int>("elapsed");  // ms since the job was handed over
+        QTest::addColumn<JobFate>("fate");
+        const int watch = int(printing::JobWatch.count());
+        QTest::newRow("done at once") << JobState::Completed << 0 << JobFate::Printed;
+        QTest::newRow("aborted") << JobState::Aborted << 300 << JobFate::Failed;
+        QTest::newRow("canceled") << JobState::Canceled << 300 << JobFate::Failed;
+        QTest::newRow("stopped") << JobState::Stopped << 300 << JobFate::Failed;
+        QTest::newRow("no such job") << JobState::Missing << 0 << JobFate::Failed;
+        QTest::newRow("aborted late") << JobState::Aborted << watch * 2 << JobFate::Failed;
+        QTest::newRow("pending") << JobState::Pending << 1000 << JobFate::Open;
+        QTest::newRow("processing") << JobState::Processing << watch - 1 << JobFate::Open;
+        QTest::newRow("processing at the end") << JobState::Processing << watch << JobFate::Printed;
+        QTest::newRow("held at the end") << JobState::Held << watch + 200 << JobFate::Printed;
+    }
+    void jobFateFollowsTheState() {
+        QFETCH(printing::JobState, state);
+        QFETCH(int, elapsed);
+        QFETCH(printing::JobFate, fate);
+        QCOMPARE(printing::jobFate(state, std::chrono::milliseconds(elapsed)), fate);
     }
 };
 

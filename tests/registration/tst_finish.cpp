@@ -395,13 +395,22 @@ private slots:
         QCOMPARE(stored(keys::ProductCount), QVariant(1));
     }
 
-    // A card that cannot be printed stores nothing and says why; once the cause is gone, the
-    // next finish registers the product once.
+    // A card that cannot be printed, or whose file was cut short, stores nothing and says why;
+    // once the cause is gone, the next finish registers the product once.
+    void aFailedPrintStoresNothing_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("missing folder")
+            << QStringLiteral("cards/card.pdf") << QStringLiteral("不存在");
+        QTest::newRow("full disk") << QStringLiteral("/dev/full") << QStringLiteral("磁碟空間已滿");
+    }
     void aFailedPrintStoresNothing() {
+        QFETCH(QString, file);
+        QFETCH(QString, cause);
         TestEnvironment env(true);
         Program program;
         Fixture fixture(QStringLiteral("Person"), true);
-        const QString pdf = env.root() + QStringLiteral("/cards/card.pdf");
+        const QString pdf = QDir(env.root()).filePath(file);
         printing::setPdfOutput(pdf);
         const QString before = TestEnvironment::hiveDump();
         env.boxes.answerNo();
@@ -413,16 +422,17 @@ private slots:
         const QString text = env.boxes.last().text;
         QVERIFY2(text.startsWith(QStringLiteral("無法列印產品註冊卡：檔案「%1」").arg(pdf)),
                  qPrintable(text));
-        QVERIFY2(text.contains(QStringLiteral("尚未儲存")), qPrintable(text));
-        QVERIFY(QDir().mkpath(env.root() + QStringLiteral("/cards")));
+        QVERIFY2(text.contains(cause) && text.contains(QStringLiteral("尚未儲存")),
+                 qPrintable(text));
+        printing::setPdfOutput(env.cardPdf());
         finish(env, false);
         QCOMPARE(stored(keys::ProductCount), QVariant(1));
         QCOMPARE(stored(QStringLiteral("prod_cd_1")), QVariant(QStringLiteral("EFF1234567")));
         QVERIFY(!stored(QStringLiteral("prod_cd_2")).isValid());
-        QVERIFY(QFileInfo(pdf).size() > 0);
+        QVERIFY(QFileInfo(env.cardPdf()).size() > 0);
         QVERIFY(Form6->isVisible());
         // Printed again from the upload window: the failure is shown, the caller goes on.
-        printing::setPdfOutput(env.root() + QStringLiteral("/gone/card.pdf"));
+        printing::setPdfOutput(pdf);
         QVERIFY(!Form5->PrintRegCard());
         QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("無法列印產品註冊卡")));
     }

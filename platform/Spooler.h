@@ -1,0 +1,21 @@
+#pragma once
+
+#include "JobFate.h"
+
+#include <QString>
+
+// The print spooler (CUPS), asked about this user's jobs. A queue is named as the printer is,
+// with or without the "/instance" part.
+namespace spooler {
+
+// The id of the user's newest job on the queue, finished or not; 0 when there is none.
+int newestJob(const QString& queue);
+
+// The state of the user's job on the queue.
+printing::JobState jobState(const QString& queue, int job);
+
+// What the spooler answered the last request of this thread when it refused it; empty when it
+// took it.
+QString refusal();
+
+}  // namespace spooler
