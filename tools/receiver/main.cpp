@@ -1,4 +1,4 @@
-#include "Receiver.h"
+#include "ReceiverServer.h"
 
 #include "platform/Error.h"
 
@@ -9,7 +9,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent]\n"
+    "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent] [--control]\n"
     "       orvexreg-receiver dump [--db FILE] [--raw ID]\n"
     "\n"
     "Receives registrations on 127.0.0.1 and records every POST (any path) with its\n"
@@ -20,12 +20,12 @@ const char* const kUsage =
     "  --db FILE    database (default $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
     "  --mode M     ok: answer 200 with a Big5 page; error: answer 500;\n"
     "               silent: record, then never answer (default ok)\n"
+    "  --control    GET /_control/mode?set=ok|error|silent switches the mode while it\n"
+    "               runs and GET /_control/mode shows it; these requests are not recorded\n"
     "\n"
     "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
-    "socket handed over instead of listening itself; --port is then not used.\n"
-    "\n"
-    "While it runs, GET /_control/mode?set=ok|error|silent switches the mode and\n"
-    "GET /_control/mode shows it; these requests are not recorded.\n"
+    "socket handed over instead of listening itself, --port is then not used, and it ends\n"
+    "after a minute without connections.\n"
     "\n"
     "dump prints every recorded POST with its body decoded from Big5; dump --raw ID\n"
     "writes the body bytes of one POST to standard output as they were received.\n";
@@ -37,6 +37,7 @@ public:
 
 struct Options {
     bool dump = false;
+    bool control = false;
     quint16 port = 8950;
     QString db;
     ReceiverMode mode = ReceiverMode::Ok;
@@ -74,6 +75,8 @@ Options parse(QStringList args) {
                 throw UsageError(QStringLiteral("invalid mode %1").arg(text));
             }
             o.mode = *mode;
+        } else if (option == QStringLiteral("--control") && !o.dump) {
+            o.control = true;
         } else if (option == QStringLiteral("--raw") && o.dump) {
             const QString text = value();
             bool ok = false;
@@ -95,6 +98,9 @@ Options parse(QStringList args) {
 // socket over as descriptor 3, naming this process in LISTEN_PID. The variables are removed
 // so that nothing started later takes them for its own.
 constexpr int kFirstInheritedFd = 3;
+// Started that way, it ends after this long without connections; the socket stays with the
+// service manager, which starts it again at the next one.
+constexpr int kQuietExitMs = 60000;
 
 bool inheritedListener() {
     const QByteArray pid = qgetenv("LISTEN_PID");
@@ -141,12 +147,19 @@ int serve(const Options& o) {
     QTextStream err(stderr);
     ReceiverStore store(o.db);
     ReceiverServer server(store, o.mode);
+    server.setControlEnabled(o.control);
     if (inheritedListener()) {
         if (!server.adopt(kFirstInheritedFd)) {
-            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS, is no listening "
-                                       "TCP socket")
-                            .arg(kFirstInheritedFd));
+            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS: %2")
+                            .arg(kFirstInheritedFd)
+                            .arg(server.errorString()));
         }
+        server.setQuietInterval(kQuietExitMs);
+        QObject::connect(&server, &ReceiverServer::quiet, [&err] {
+            err << "no connection for a minute; ending\n";
+            err.flush();
+            QCoreApplication::quit();
+        });
     } else if (!server.listen(o.port)) {
         throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                         .arg(o.port)
@@ -165,10 +178,12 @@ int serve(const Options& o) {
         err << QStringLiteral("mode %1\n").arg(receiverModeName(mode));
         err.flush();
     });
-    QObject::connect(&server, &ReceiverServer::storeFailed, [&err](const QString& message) {
+    const auto complain = [&err](const QString& message) {
         err << QStringLiteral("orvexreg-receiver: %1\n").arg(message);
         err.flush();
-    });
+    };
+    QObject::connect(&server, &ReceiverServer::storeFailed, complain);
+    QObject::connect(&server, &ReceiverServer::libraryMessage, complain);
     err << QStringLiteral("recording into %1, mode %2\n").arg(o.db, receiverModeName(o.mode));
     err.flush();
     QTextStream out(stdout);
