@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 struct ReceiverServer::Request {
     MHD_Connection* connection = nullptr;
@@ -135,6 +136,8 @@ struct ReceiverCallbacks {
         const QString message = QString::fromLocal8Bit(text).trimmed();
         if (server(cls).starting_) {
             server(cls).error_ = message;
+        } else if (std::exchange(server(cls).hangingUp_, false)) {
+            // The library calls the refusal that ends a silenced connection an internal error.
         } else {
             emit server(cls).libraryMessage(message);
         }
@@ -220,6 +223,7 @@ bool ReceiverServer::start(int descriptor) {
 void ReceiverServer::process() {
     closed_ = false;
     MHD_run(daemon_);
+    hangingUp_ = false;
     MHD_UNSIGNED_LONG_LONG ms = 0;
     if (closed_) {
         timer_.start(0);
@@ -264,6 +268,7 @@ bool ReceiverServer::handle(Request& request, const char* method, const char* ve
                             const char* data, size_t* size) {
     touch();
     if (request.hungUp) {
+        hangingUp_ = true;
         return false;
     }
     if (!request.started) {

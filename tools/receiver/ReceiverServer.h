@@ -95,5 +95,6 @@ private:
     int open_ = 0;
     bool closed_ = false;
     bool starting_ = false;
+    bool hangingUp_ = false;
     QSet<Request*> silenced_;
 };
