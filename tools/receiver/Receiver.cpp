@@ -60,8 +60,17 @@ QString receiverModeName(ReceiverMode mode) {
 // ---- ReceiverStore
 
 QString ReceiverStore::defaultPath() {
+    // systemd names the folders of StateDirectory=, separated by colons.
+    const QString state = qEnvironmentVariable("STATE_DIRECTORY").section(u':', 0, 0);
+    if (!state.isEmpty()) {
+        return state + QStringLiteral("/receiver.sqlite3");
+    }
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/orvexreg/receiver.sqlite3");
+}
+
+QString ReceiverStore::servicePath() {
+    return QStringLiteral("/var/lib/orvexreg-receiver/receiver.sqlite3");
 }
 
 ReceiverStore::ReceiverStore(const QString& path, bool create) : path_(path) {

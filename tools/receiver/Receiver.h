@@ -31,8 +31,11 @@ struct RecordedPost {
 // database is refused and left as it is.
 class ReceiverStore {
 public:
-    // $XDG_DATA_HOME/orvexreg/receiver.sqlite3
+    // $STATE_DIRECTORY/receiver.sqlite3 under a service manager that names a state folder,
+    // else $XDG_DATA_HOME/orvexreg/receiver.sqlite3.
     static QString defaultPath();
+    // The database of the system service.
+    static QString servicePath();
 
     // Throws Error. With create false a missing file is an error instead of a new database.
     explicit ReceiverStore(const QString& path, bool create = true);

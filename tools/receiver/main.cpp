@@ -1,8 +1,10 @@
 #include "ReceiverServer.h"
 
 #include "platform/Error.h"
+#include "platform/Users.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
@@ -17,7 +19,8 @@ const char* const kUsage =
     "\n"
     "  --port N     port to listen on (default 8950; 0 picks a free one). The first line\n"
     "               on standard output is \"listening on 127.0.0.1:PORT\".\n"
-    "  --db FILE    database (default $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
+    "  --db FILE    database (default $STATE_DIRECTORY/receiver.sqlite3 in a service with\n"
+    "               a state folder, else $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
     "  --mode M     ok: answer 200 with a Big5 page; error: answer 500;\n"
     "               silent: record, then never answer (default ok)\n"
     "  --control    GET /_control/mode?set=ok|error|silent switches the mode while it\n"
@@ -28,7 +31,9 @@ const char* const kUsage =
     "after a minute without connections.\n"
     "\n"
     "dump prints every recorded POST with its body decoded from Big5; dump --raw ID\n"
-    "writes the body bytes of one POST to standard output as they were received.\n";
+    "writes the body bytes of one POST to standard output as they were received. Run by\n"
+    "root, dump reads the system service's /var/lib/orvexreg-receiver/receiver.sqlite3\n"
+    "when there is one.\n";
 
 class UsageError : public Error {
 public:
@@ -89,7 +94,9 @@ Options parse(QStringList args) {
         }
     }
     if (o.db.isEmpty()) {
-        o.db = ReceiverStore::defaultPath();
+        o.db = o.dump && users::isRoot() && QFileInfo::exists(ReceiverStore::servicePath())
+                   ? ReceiverStore::servicePath()
+                   : ReceiverStore::defaultPath();
     }
     return o;
 }
@@ -121,6 +128,8 @@ bool inheritedListener() {
 }
 
 int dump(const Options& o) {
+    // Run by root, SQLite gives the journal files it makes to the database's owner, so the
+    // service can still open them.
     ReceiverStore store(o.db, false);
     if (o.raw) {
         const std::optional<RecordedPost> post = store.find(*o.raw);
