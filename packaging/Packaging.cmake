@@ -13,11 +13,10 @@ install(DIRECTORY ${ORVEX_OUT}/chinese DESTINATION ${prog})
 install(FILES ${PROJECT_SOURCE_DIR}/data/regset.ini DESTINATION etc/orvexreg)
 
 # Links are made here and installed as links; across top-level folders they must be absolute.
-file(MAKE_DIRECTORY ${staged}/links ${staged}/wants)
+file(MAKE_DIRECTORY ${staged}/links)
 file(CREATE_LINK /etc/orvexreg/regset.ini ${staged}/links/regset.ini SYMBOLIC)
 file(CREATE_LINK /opt/orvexreg/orvexreg ${staged}/links/orvexreg SYMBOLIC)
 file(CREATE_LINK /opt/orvexreg/orvexreg-reg ${staged}/links/orvexreg-reg SYMBOLIC)
-file(CREATE_LINK ../orvexreg-receiver.socket ${staged}/wants/orvexreg-receiver.socket SYMBOLIC)
 install(FILES ${staged}/links/regset.ini DESTINATION ${prog})
 install(FILES ${staged}/links/orvexreg ${staged}/links/orvexreg-reg DESTINATION usr/bin)
 
@@ -29,12 +28,10 @@ foreach(size 16 24 32 48 64 128 256)
 endforeach()
 install(FILES ${here}/${ORVEX_APP_ID}-notify.desktop DESTINATION etc/xdg/autostart)
 
-# The receiver for every user, started by the first connection; enabled by the shipped link,
-# so no maintainer script has to reach a running systemd.
+# One receiver for the whole machine, a system service started by the first connection; the
+# maintainer scripts enable its socket.
 install(FILES ${here}/orvexreg-receiver.socket ${here}/orvexreg-receiver.service
-    DESTINATION usr/lib/systemd/user)
-install(FILES ${staged}/wants/orvexreg-receiver.socket
-    DESTINATION usr/lib/systemd/user/sockets.target.wants)
+    DESTINATION lib/systemd/system)
 
 add_custom_command(OUTPUT ${staged}/changelog.gz
     COMMAND gzip -9nc ${here}/changelog > ${staged}/changelog.gz
@@ -49,7 +46,8 @@ file(WRITE ${staged}/conffiles
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvexreg)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The program's version and the package's own revision: 3.5 shipped the receiver's user units.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION}+1)
 set(CPACK_PACKAGING_INSTALL_PREFIX /)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CONTACT "Quillmarsh <support@quillmarsh.com.tw>")
@@ -70,6 +68,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-arphic-uming")
 # cups is the spooler behind the print dialog's printers; without it the card prints into a
 # file.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, cups")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${staged}/conffiles
+    ${here}/preinst ${here}/postinst ${here}/prerm ${here}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

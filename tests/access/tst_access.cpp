@@ -9,7 +9,7 @@
 #include "registration/TForm5.h"
 #include "reminders/TForm2.h"
 #include "reminders/TForm3.h"
-#include "tools/receiver/Receiver.h"
+#include "tools/receiver/ReceiverServer.h"
 #include "upload/TForm6.h"
 
 #include <QAccessible>

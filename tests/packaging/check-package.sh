@@ -27,7 +27,7 @@ has "$prog/regset.ini -> /etc/orvexreg/regset.ini"
 has "./etc/orvexreg/regset.ini"
 has "./usr/bin/orvexreg -> /opt/orvexreg/orvexreg"
 has "./usr/bin/orvexreg-reg -> /opt/orvexreg/orvexreg-reg"
-has "./usr/lib/systemd/user/sockets.target.wants/orvexreg-receiver.socket -> ../orvexreg-receiver.socket"
+for u in socket service; do has "./lib/systemd/system/orvexreg-receiver.$u"; done
 for s in 16 32 48 256; do has "./usr/share/icons/hicolor/${s}x${s}/apps/com.quillmarsh.orvexreg.png"; done
 
 dpkg-deb -I "$deb" conffiles | grep -qxF /etc/orvexreg/regset.ini || fail "regset.ini is no conffile"
@@ -42,12 +42,27 @@ done
 
 lint=$(lintian --fail-on error "$deb" 2>&1) || { echo "$lint" >&2; fail "lintian reports errors"; }
 grep -v 'running with root privileges' <<<"$lint" || true
+for s in preinst postinst prerm postrm; do
+    dpkg-deb -I "$deb" "$s" >/dev/null 2>&1 || fail "no $s"
+    ! grep -E "[[(]$s\b|control/$s|maintainer-script" <<<"$lint" || fail "lintian faults the maintainer scripts"
+done
 
 root=$work/root
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop "$root"/etc/xdg/autostart/*.desktop ||
     fail "a desktop entry does not validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+
+# The receiver: one service of a dynamic user with a private state folder, sandboxed well.
+unit=$root/lib/systemd/system/orvexreg-receiver.service
+for line in DynamicUser=yes StateDirectory=orvexreg-receiver StateDirectoryMode=0700; do
+    grep -qxF "$line" "$unit" || fail "the receiver's unit lacks $line"
+done
+grep -qxF ListenStream=127.0.0.1:8950 "$root/lib/systemd/system/orvexreg-receiver.socket" ||
+    fail "the receiver's socket is not 127.0.0.1:8950"
+security=$(systemd-analyze security --offline=true --root="$root" --threshold=20 orvexreg-receiver.service 2>&1) ||
+    { echo "$security" >&2; fail "the receiver's service is exposed above 2.0"; }
+grep 'Overall exposure' <<<"$security"
 
 # A first start through a link, as /usr/bin/orvexreg is: the program folder must be the real
 # one. The program has no end of its own; it is stopped once the set-up is done.

@@ -10,7 +10,7 @@
 #include "platform/Registry.h"
 #include "registration/TForm5.h"
 #include "state/Keys.h"
-#include "tools/receiver/Receiver.h"
+#include "tools/receiver/ReceiverServer.h"
 #include "upload/PagePath.h"
 #include "upload/TForm6.h"
 

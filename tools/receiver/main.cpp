@@ -1,15 +1,17 @@
-#include "Receiver.h"
+#include "ReceiverServer.h"
 
 #include "platform/Error.h"
+#include "platform/Users.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
 namespace {
 
 const char* const kUsage =
-    "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent]\n"
+    "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent] [--control]\n"
     "       orvexreg-receiver dump [--db FILE] [--raw ID]\n"
     "\n"
     "Receives registrations on 127.0.0.1 and records every POST (any path) with its\n"
@@ -17,18 +19,21 @@ const char* const kUsage =
     "\n"
     "  --port N     port to listen on (default 8950; 0 picks a free one). The first line\n"
     "               on standard output is \"listening on 127.0.0.1:PORT\".\n"
-    "  --db FILE    database (default $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
+    "  --db FILE    database (default $STATE_DIRECTORY/receiver.sqlite3 in a service with\n"
+    "               a state folder, else $XDG_DATA_HOME/orvexreg/receiver.sqlite3)\n"
     "  --mode M     ok: answer 200 with a Big5 page; error: answer 500;\n"
     "               silent: record, then never answer (default ok)\n"
+    "  --control    GET /_control/mode?set=ok|error|silent switches the mode while it\n"
+    "               runs and GET /_control/mode shows it; these requests are not recorded\n"
     "\n"
     "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
-    "socket handed over instead of listening itself; --port is then not used.\n"
-    "\n"
-    "While it runs, GET /_control/mode?set=ok|error|silent switches the mode and\n"
-    "GET /_control/mode shows it; these requests are not recorded.\n"
+    "socket handed over instead of listening itself, --port is then not used, and it ends\n"
+    "after a minute without connections.\n"
     "\n"
     "dump prints every recorded POST with its body decoded from Big5; dump --raw ID\n"
-    "writes the body bytes of one POST to standard output as they were received.\n";
+    "writes the body bytes of one POST to standard output as they were received. Run by\n"
+    "root, dump reads the system service's /var/lib/orvexreg-receiver/receiver.sqlite3\n"
+    "when there is one.\n";
 
 class UsageError : public Error {
 public:
@@ -37,6 +42,7 @@ public:
 
 struct Options {
     bool dump = false;
+    bool control = false;
     quint16 port = 8950;
     QString db;
     ReceiverMode mode = ReceiverMode::Ok;
@@ -74,6 +80,8 @@ Options parse(QStringList args) {
                 throw UsageError(QStringLiteral("invalid mode %1").arg(text));
             }
             o.mode = *mode;
+        } else if (option == QStringLiteral("--control") && !o.dump) {
+            o.control = true;
         } else if (option == QStringLiteral("--raw") && o.dump) {
             const QString text = value();
             bool ok = false;
@@ -86,7 +94,9 @@ Options parse(QStringList args) {
         }
     }
     if (o.db.isEmpty()) {
-        o.db = ReceiverStore::defaultPath();
+        o.db = o.dump && users::isRoot() && QFileInfo::exists(ReceiverStore::servicePath())
+                   ? ReceiverStore::servicePath()
+                   : ReceiverStore::defaultPath();
     }
     return o;
 }
@@ -95,6 +105,9 @@ Options parse(QStringList args) {
 // socket over as descriptor 3, naming this process in LISTEN_PID. The variables are removed
 // so that nothing started later takes them for its own.
 constexpr int kFirstInheritedFd = 3;
+// Started that way, it ends after this long without connections; the socket stays with the
+// service manager, which starts it again at the next one.
+constexpr int kQuietExitMs = 60000;
 
 bool inheritedListener() {
     const QByteArray pid = qgetenv("LISTEN_PID");
@@ -115,6 +128,8 @@ bool inheritedListener() {
 }
 
 int dump(const Options& o) {
+    // Run by root, SQLite gives the journal files it makes to the database's owner, so the
+    // service can still open them.
     ReceiverStore store(o.db, false);
     if (o.raw) {
         const std::optional<RecordedPost> post = store.find(*o.raw);
@@ -141,12 +156,19 @@ int serve(const Options& o) {
     QTextStream err(stderr);
     ReceiverStore store(o.db);
     ReceiverServer server(store, o.mode);
+    server.setControlEnabled(o.control);
     if (inheritedListener()) {
         if (!server.adopt(kFirstInheritedFd)) {
-            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS, is no listening "
-                                       "TCP socket")
-                            .arg(kFirstInheritedFd));
+            throw Error(QStringLiteral("descriptor %1, handed over by LISTEN_FDS: %2")
+                            .arg(kFirstInheritedFd)
+                            .arg(server.errorString()));
         }
+        server.setQuietInterval(kQuietExitMs);
+        QObject::connect(&server, &ReceiverServer::quiet, [&err] {
+            err << "no connection for a minute; ending\n";
+            err.flush();
+            QCoreApplication::quit();
+        });
     } else if (!server.listen(o.port)) {
         throw Error(QStringLiteral("cannot listen on 127.0.0.1:%1: %2")
                         .arg(o.port)
@@ -165,10 +187,12 @@ int serve(const Options& o) {
         err << QStringLiteral("mode %1\n").arg(receiverModeName(mode));
         err.flush();
     });
-    QObject::connect(&server, &ReceiverServer::storeFailed, [&err](const QString& message) {
+    const auto complain = [&err](const QString& message) {
         err << QStringLiteral("orvexreg-receiver: %1\n").arg(message);
         err.flush();
-    });
+    };
+    QObject::connect(&server, &ReceiverServer::storeFailed, complain);
+    QObject::connect(&server, &ReceiverServer::libraryMessage, complain);
     err << QStringLiteral("recording into %1, mode %2\n").arg(o.db, receiverModeName(o.mode));
     err.flush();
     QTextStream out(stdout);

@@ -1,0 +1,8 @@
+#pragma once
+
+// Who runs this process.
+namespace users {
+
+bool isRoot();
+
+}  // namespace users
