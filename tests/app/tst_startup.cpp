@@ -173,6 +173,28 @@ private slots:
                  QString::number(QDate::currentDate().year()));
     }
 
+    // The install folder is put in place whatever renaming without replacing answers and
+    // whatever another start put there first.
+    void startsWholeOnEveryFileSystem() {
+        const std::tuple<int, const char*> rows[] = {
+            {EINVAL, nullptr}, {EEXIST, "/orvexreg"}, {EINVAL, "/orvexreg"}, {EEXIST, ""}};
+        for (const auto& [refusal, concurrent] : rows) {
+            TestEnvironment env(true);
+            deliver(env);
+            files::setRenameNoReplace([&](const QString&, const QString& to) {
+                QDir().mkpath(concurrent == nullptr ? QString() : to + concurrent);
+                return refusal;
+            });
+            start();
+            const bool made = concurrent == nullptr || *concurrent != '\0';
+            QCOMPARE(env.boxes.count(), made ? 0 : 1);
+            QCOMPARE(filesIn(env.installFolder()).size(), made ? 3 : 0);
+            QCOMPARE(QDir(env.driveC() + QStringLiteral("/Program Files"))
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList({"Quillmarsh"}));
+        }
+    }
+
     void upgradeWithoutAFileList() {
         TestEnvironment env(true);
         deliver(env);

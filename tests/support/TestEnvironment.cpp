@@ -2,6 +2,7 @@
 
 #include "controls/TCppWebBrowser.h"
 #include "platform/Cp950.h"
+#include "platform/Files.h"
 #include "platform/Hive.h"
 #include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
@@ -50,6 +51,7 @@ TestEnvironment::~TestEnvironment() {
     lifetime::reset();
     printing::reset();
     TCppWebBrowser::setTransferTimeoutMs(30000);
+    files::setRenameNoReplace({});
 }
 
 void TestEnvironment::writeFile(const QString& path, const QByteArray& bytes) const {
