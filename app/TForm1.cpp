@@ -5,6 +5,7 @@
 #include "controls/Accessibility.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
+#include "platform/Hive.h"
 #include "platform/Lifetime.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
@@ -50,13 +51,34 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     // The keyboard starts where most users start: online registration.
     Label1->setFocus();
 
-    msg::reportErrors([this] { FormCreate(); });
+    bool hiveUnusable = false;
+    msg::reportErrors([this, &hiveUnusable] {
+        try {
+            FormCreate();
+        } catch (const HiveFileError&) {
+            hiveUnusable = true;
+            throw;
+        }
+    });
+    // A hive held by another program, or one that cannot be used at all, is no fault of the
+    // set-up: the window is still made whole. Its page is loaded only now, after the box, so
+    // that the page's completion does not wait on the hive while the box is open.
+    if (hiveUnusable) {
+        dress();
+        showStartPage();
+    }
 }
 
 void TForm1::FormCreate() {
     startup::ensureRunKey();
     startup::upgradeStep();
+    dress();
+    startup::firstRunStep(programFolder_);
+    showStartPage();
+    startup::registerReminder();
+}
 
+void TForm1::dress() {
     // The exit caption's 4-pixel character height is below the smallest size of the small
     // bitmap face it was set for, so the font mapper keeps the caption at 8 points.
     QFont small = font();
@@ -69,9 +91,10 @@ void TForm1::FormCreate() {
 
     programFolder_ = paths::programFolder();
     setWindowTitle(settings::windowTitle());
-    startup::firstRunStep(programFolder_);
+}
+
+void TForm1::showStartPage() {
     CppWebBrowser1->Navigate(paths::join(programFolder_, QStringLiteral("index.htm")));
-    startup::registerReminder();
 }
 
 void TForm1::Button4Click() {

@@ -42,6 +42,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Fonts, program folder and caption: steps of the start-up that need no stored state.
+    void dress();
+    void showStartPage();
+
     QString programFolder_;
     bool centred_ = false;
 };

@@ -8,6 +8,7 @@
 #include "state/Keys.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -174,7 +175,7 @@ private slots:
     }
 
     // The install folder is put in place whatever renaming without replacing answers and
-    // whatever another start put there first.
+    // whatever another start put there first; a hive another program holds leaves the page.
     void startsWholeOnEveryFileSystem() {
         const std::tuple<int, const char*> rows[] = {
             {EINVAL, nullptr}, {EEXIST, "/orvexreg"}, {EINVAL, "/orvexreg"}, {EEXIST, ""}};
@@ -193,6 +194,19 @@ private slots:
                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList({"Quillmarsh"}));
         }
+        TestEnvironment env(true);
+        deliver(env);
+        start();
+        Hive::setPath(env.hivePath());  // the next start opens the file afresh
+        sqlite3* holder = nullptr;
+        sqlite3_open(QFile::encodeName(env.hivePath()).constData(), &holder);
+        sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                     nullptr);
+        auto form = start();
+        sqlite3_close(holder);
+        QVERIFY(env.boxes.last().text.endsWith(": another program holds the file locked)"));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(),
+                 env.programFolder() + QStringLiteral("/index.htm"));
     }
 
     void upgradeWithoutAFileList() {
