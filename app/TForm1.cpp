@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "Startup.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
 #include "platform/Hive.h"
@@ -41,12 +42,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
                     &TForm1::Label3MouseLeave);
     bindHoverButton(this, {Label4, Label8}, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
                     &TForm1::Label4MouseLeave);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
-            &TForm1::CppWebBrowser1DocumentComplete);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    guard::connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    guard::connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
+                   &TForm1::CppWebBrowser1DocumentComplete);
     accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("註冊說明"));
     // The keyboard starts where most users start: online registration.
     Label1->setFocus();
@@ -104,9 +105,11 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button3Click() {
+    // Reached before the main window goes: a window that cannot be made leaves it in view.
+    TForm5* form = Form5;
     hide();
     Form4->show();
-    Form5->RegMode = QStringLiteral("print");
+    form->RegMode = QStringLiteral("print");
 }
 
 void TForm1::Button2Click() {
@@ -158,9 +161,10 @@ void TForm1::CppWebBrowser1DocumentComplete() {
         return;
     }
     const QString registration = cp950::decode(reg.ReadBytes(keys::RegStr));
+    TForm6* upload = Form6;
     hide();
-    Form6->show();
-    Form6->Edit1->setText(registration);
+    upload->show();
+    upload->Edit1->setText(registration);
     reg.CloseKey();
 }
 
