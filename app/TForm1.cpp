@@ -20,6 +20,7 @@
 #include "upload/TForm6.h"
 
 #include <QCloseEvent>
+#include <utility>
 
 namespace {
 
@@ -62,10 +63,12 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
         }
     });
     // A hive held by another program, or one that cannot be used at all, is no fault of the
-    // set-up: the window is still made whole. Its page is loaded only now, after the box, so
-    // that the page's completion does not wait on the hive while the box is open.
+    // set-up: the window is still made whole. The box has just said why; the page's completion
+    // does not wait on the hive again to ask about a failed upload, which the next page or
+    // start asks.
     if (hiveUnusable) {
         dress();
+        skipOffer_ = true;
         showStartPage();
     }
 }
@@ -151,6 +154,9 @@ void TForm1::Label4MouseLeave() {
 }
 
 void TForm1::CppWebBrowser1DocumentComplete() {
+    if (std::exchange(skipOffer_, false)) {
+        return;
+    }
     Registry reg;
     reg.OpenKey(keys::StateKey);
     if (reg.ReadString(keys::UploadFail) != QStringLiteral("y")) {

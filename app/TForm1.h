@@ -48,4 +48,5 @@ private:
 
     QString programFolder_;
     bool centred_ = false;
+    bool skipOffer_ = false;  // the start page after a hive that could not be used
 };
