@@ -2,26 +2,27 @@
 
 #include "TForm1.h"
 #include "card/TForm7.h"
+#include "platform/Error.h"
 #include "registration/TForm4.h"
 #include "registration/TForm5.h"
 #include "reminders/TForm2.h"
 #include "reminders/TForm3.h"
 #include "upload/TForm6.h"
 
-TForm1* Form1 = nullptr;
-forms::Deferred<TForm2, 2> Form2;
-forms::Deferred<TForm3, 3> Form3;
-forms::Deferred<TForm4, 4> Form4;
-forms::Deferred<TForm5, 5> Form5;
-forms::Deferred<TForm6, 6> Form6;
-forms::Deferred<TForm7, 7> Form7;
+forms::Window<TForm1, 1> Form1;
+forms::Window<TForm2, 2> Form2;
+forms::Window<TForm3, 3> Form3;
+forms::Window<TForm4, 4> Form4;
+forms::Window<TForm5, 5> Form5;
+forms::Window<TForm6, 6> Form6;
+forms::Window<TForm7, 7> Form7;
 
 namespace forms {
 namespace {
 
 // A window reached while an earlier one is being made (from a message box's event loop)
-// is not made out of order: it reads as missing until its turn, as it did when all windows
-// were made at start-up.
+// is not made out of order: it cannot be reached until its turn, as when all windows were
+// made at start-up.
 bool creating = false;
 
 template <typename T>
@@ -34,7 +35,7 @@ void make(T*& window, int order, int upTo) {
 }  // namespace
 
 void createUpTo(int order) {
-    if (creating || Form1 == nullptr) {
+    if (creating || !Form1.exists()) {
         return;
     }
     creating = true;
@@ -49,10 +50,18 @@ void createUpTo(int order) {
     make(Form7.window_, 7, order);
 }
 
+void notMadeYet(int order) {
+    // A closing parenthesis sorts before ".", so the error box adds no period after it.
+    throw Error(QStringLiteral("程式的視窗還在建立中，這個動作現在無法進行。"
+                               "請關閉這個訊息，稍後再試一次。\n(TForm%1 reached while the "
+                               "windows are being made)")
+                    .arg(order));
+}
+
 }  // namespace forms
 
 void createForms() {
-    Form1 = new TForm1;
+    Form1.window_ = new TForm1;
 }
 
 void destroyForms() {
@@ -62,8 +71,8 @@ void destroyForms() {
     delete Form4.window_;
     delete Form3.window_;
     delete Form2.window_;
-    delete Form1;
-    Form1 = nullptr;
+    delete Form1.window_;
+    Form1.window_ = nullptr;
     Form2.window_ = nullptr;
     Form3.window_ = nullptr;
     Form4.window_ = nullptr;

@@ -8,6 +8,9 @@ class TForm5;
 class TForm6;
 class TForm7;
 
+// Creates the main window, whose creation runs the start-up sequence; the others follow
+// when first reached.
+void createForms();
 // Deletes the windows that exist, the last made first.
 void destroyForms();
 
@@ -15,15 +18,23 @@ namespace forms {
 
 // Creates the windows after the main one, in their order, up to and including `order`.
 void createUpTo(int order);
+// The error for a window that cannot be made now: the main window or another one is still
+// being made.
+[[noreturn]] void notMadeYet(int order);
 
-// A window that the first paint does not need: made when first reached, together with every
-// window before it that does not exist yet, so the windows are still made in their order.
+// One window, reached through its global. A window that the first paint does not need is
+// made when first reached, together with every window before it that does not exist yet, so
+// the windows are still made in their order. A window that cannot be made now is reported
+// with an error, never handed out as null.
 template <typename T, int Order>
-class Deferred {
+class Window {
 public:
     T* get() const {
         if (window_ == nullptr) {
             createUpTo(Order);
+        }
+        if (window_ == nullptr) {
+            notMadeYet(Order);
         }
         return window_;
     }
@@ -33,22 +44,19 @@ public:
     bool exists() const { return window_ != nullptr; }
 
 private:
-    friend void createUpTo(int order);
+    friend void ::createForms();
     friend void ::destroyForms();
+    friend void createUpTo(int order);
     T* window_ = nullptr;
 };
 
 }  // namespace forms
 
 // The seven windows, each created once and reached through its global.
-extern TForm1* Form1;
-extern forms::Deferred<TForm2, 2> Form2;
-extern forms::Deferred<TForm3, 3> Form3;
-extern forms::Deferred<TForm4, 4> Form4;
-extern forms::Deferred<TForm5, 5> Form5;
-extern forms::Deferred<TForm6, 6> Form6;
-extern forms::Deferred<TForm7, 7> Form7;
-
-// Creates the main window, whose creation runs the start-up sequence; the others follow
-// when first reached.
-void createForms();
+extern forms::Window<TForm1, 1> Form1;
+extern forms::Window<TForm2, 2> Form2;
+extern forms::Window<TForm3, 3> Form3;
+extern forms::Window<TForm4, 4> Form4;
+extern forms::Window<TForm5, 5> Form5;
+extern forms::Window<TForm6, 6> Form6;
+extern forms::Window<TForm7, 7> Form7;

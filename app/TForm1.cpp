@@ -3,8 +3,10 @@
 #include "Forms.h"
 #include "Startup.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
+#include "platform/Hive.h"
 #include "platform/Lifetime.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
@@ -18,6 +20,7 @@
 #include "upload/TForm6.h"
 
 #include <QCloseEvent>
+#include <utility>
 
 namespace {
 
@@ -40,23 +43,46 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
                     &TForm1::Label3MouseLeave);
     bindHoverButton(this, {Label4, Label8}, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
                     &TForm1::Label4MouseLeave);
-    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
-    connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
-            &TForm1::CppWebBrowser1DocumentComplete);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    guard::connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    guard::connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
+                   &TForm1::CppWebBrowser1DocumentComplete);
     accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("註冊說明"));
     // The keyboard starts where most users start: online registration.
     Label1->setFocus();
 
-    msg::reportErrors([this] { FormCreate(); });
+    bool hiveUnusable = false;
+    msg::reportErrors([this, &hiveUnusable] {
+        try {
+            FormCreate();
+        } catch (const HiveFileError&) {
+            hiveUnusable = true;
+            throw;
+        }
+    });
+    // A hive held by another program, or one that cannot be used at all, is no fault of the
+    // set-up: the window is still made whole. The box has just said why; the page's completion
+    // does not wait on the hive again to ask about a failed upload, which the next page or
+    // start asks.
+    if (hiveUnusable) {
+        dress();
+        skipOffer_ = true;
+        showStartPage();
+    }
 }
 
 void TForm1::FormCreate() {
     startup::ensureRunKey();
     startup::upgradeStep();
+    dress();
+    startup::firstRunStep(programFolder_);
+    showStartPage();
+    startup::registerReminder();
+}
 
+void TForm1::dress() {
     // The exit caption's 4-pixel character height is below the smallest size of the small
     // bitmap face it was set for, so the font mapper keeps the caption at 8 points.
     QFont small = font();
@@ -69,9 +95,10 @@ void TForm1::FormCreate() {
 
     programFolder_ = paths::programFolder();
     setWindowTitle(settings::windowTitle());
-    startup::firstRunStep(programFolder_);
+}
+
+void TForm1::showStartPage() {
     CppWebBrowser1->Navigate(paths::join(programFolder_, QStringLiteral("index.htm")));
-    startup::registerReminder();
 }
 
 void TForm1::Button4Click() {
@@ -81,9 +108,11 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button3Click() {
+    // Reached before the main window goes: a window that cannot be made leaves it in view.
+    TForm5* form = Form5;
     hide();
     Form4->show();
-    Form5->RegMode = QStringLiteral("print");
+    form->RegMode = QStringLiteral("print");
 }
 
 void TForm1::Button2Click() {
@@ -125,6 +154,9 @@ void TForm1::Label4MouseLeave() {
 }
 
 void TForm1::CppWebBrowser1DocumentComplete() {
+    if (std::exchange(skipOffer_, false)) {
+        return;
+    }
     Registry reg;
     reg.OpenKey(keys::StateKey);
     if (reg.ReadString(keys::UploadFail) != QStringLiteral("y")) {
@@ -135,9 +167,10 @@ void TForm1::CppWebBrowser1DocumentComplete() {
         return;
     }
     const QString registration = cp950::decode(reg.ReadBytes(keys::RegStr));
+    TForm6* upload = Form6;
     hide();
-    Form6->show();
-    Form6->Edit1->setText(registration);
+    upload->show();
+    upload->Edit1->setText(registration);
     reg.CloseKey();
 }
 

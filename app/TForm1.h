@@ -42,6 +42,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Fonts, program folder and caption: steps of the start-up that need no stored state.
+    void dress();
+    void showStartPage();
+
     QString programFolder_;
     bool centred_ = false;
+    bool skipOffer_ = false;  // the start page after a hive that could not be used
 };

@@ -1,5 +1,6 @@
 #include "Accessibility.h"
 
+#include "Guard.h"
 #include "THoverLabel.h"
 
 #include <QAccessibleWidget>
@@ -97,7 +98,7 @@ void nameByPageTitle(QTextBrowser* browser, const QString& fallback) {
 
 void onEscape(QWidget* window, std::function<void()> action) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    QObject::connect(shortcut, &QShortcut::activated, window, std::move(action));
+    QObject::connect(shortcut, &QShortcut::activated, window, guard::handler(std::move(action)));
 }
 
 void nameField(QWidget* field, const QString& caption, const QString& part, const QString& hint) {

@@ -17,7 +17,7 @@ void installInterfaces();
 // The page's own title names the browser to a screen reader; `fallback` while it has none.
 void nameByPageTitle(QTextBrowser* browser, const QString& fallback);
 
-// Escape anywhere in the window runs its cancel or close action.
+// Escape anywhere in the window runs its cancel or close action, guarded.
 void onEscape(QWidget* window, std::function<void()> action);
 
 // Names a field after its caption, and one of several fields of a caption after its part too

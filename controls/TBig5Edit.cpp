@@ -188,6 +188,9 @@ void TBig5Edit::reportRefused() {
 }
 
 bool TBig5Edit::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        pressed_.insert(static_cast<QKeyEvent*>(event)->key());
+    }
     if (!isUserInput(event)) {
         return QLineEdit::event(event);
     }
@@ -231,7 +234,8 @@ void TBig5Edit::contextMenuEvent(QContextMenuEvent* event) {
 
 void TBig5Edit::keyReleaseEvent(QKeyEvent* event) {
     QLineEdit::keyReleaseEvent(event);
-    if (!event->isAutoRepeat()) {
+    // A key pressed elsewhere, as the Return that closed a message box, is no key typed here.
+    if (!event->isAutoRepeat() && pressed_.remove(event->key())) {
         emit KeyUp();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QSet>
 #include <optional>
 
 class QValidator;
@@ -48,7 +49,8 @@ public:
 
 signals:
     // A key was released in the field (after the key's edit took effect), or an input method
-    // committed text to it.
+    // committed text to it. The release of a key pressed elsewhere (the Return that closed a
+    // message box, the Tab that brought the focus here) is not reported.
     void KeyUp();
 
 protected:
@@ -78,4 +80,5 @@ private:
         Corrected edit;
     };
     std::optional<Correction> correction_;
+    QSet<int> pressed_;  // keys pressed in the field and not yet released
 };

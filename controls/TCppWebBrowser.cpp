@@ -1,5 +1,6 @@
 #include "TCppWebBrowser.h"
 
+#include "AnswerStatus.h"
 #include "Pictures.h"
 #include "platform/Cp950.h"
 #include "platform/Files.h"
@@ -264,21 +265,15 @@ void TCppWebBrowser::finishPost(QNetworkReply* reply, bool abandoned) {
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-    // On a 307 or 308 the network layer fails at rewinding the body; the answer still counts.
-    const bool redirect = status >= 300 && status <= 399 && !target.isEmpty() &&
-                          (reply->error() == QNetworkReply::NoError ||
-                           reply->error() == QNetworkReply::ContentReSendError);
-    bool failed =
-        abandoned || (!redirect && reply->error() != QNetworkReply::NoError) || status >= 400;
+    const AnswerOutcome outcome = abandoned
+                                      ? AnswerOutcome::Failed
+                                      : answerOutcome(status, !target.isEmpty(), reply->error());
     reply->deleteLater();
-    if (!failed && redirect) {
-        if (followRedirect(reply, status, target)) {
-            return;
-        }
-        failed = true;
+    if (outcome == AnswerOutcome::Redirected && followRedirect(reply, status, target)) {
+        return;
     }
     timeout_->stop();
-    complete(failed);
+    complete(outcome != AnswerOutcome::Accepted);
 }
 
 void TCppWebBrowser::complete(bool failed) {

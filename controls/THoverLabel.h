@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Guard.h"
+
 #include <QLabel>
 #include <initializer_list>
 
@@ -66,14 +68,14 @@ private:
 };
 
 // Gives the hot area and the caption of one hover button the button's click, enter and leave,
-// and makes the hot area the button for the keyboard.
+// each guarded, and makes the hot area the button for the keyboard.
 template <typename Owner, typename Click, typename Enter, typename Leave>
 void bindHoverButton(Owner* owner, std::initializer_list<THoverLabel*> labels, Click click,
                      Enter enter, Leave leave) {
     for (THoverLabel* label : labels) {
-        QObject::connect(label, &THoverLabel::clicked, owner, click);
-        QObject::connect(label, &THoverLabel::mouseEntered, owner, enter);
-        QObject::connect(label, &THoverLabel::mouseLeft, owner, leave);
+        guard::connect(label, &THoverLabel::clicked, owner, click);
+        guard::connect(label, &THoverLabel::mouseEntered, owner, enter);
+        guard::connect(label, &THoverLabel::mouseLeft, owner, leave);
     }
     THoverLabel::makeButton(labels);
 }

@@ -8,11 +8,46 @@
 #include <QTemporaryFile>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace files {
+namespace {
+
+int systemRenameNoReplace(const QString& from, const QString& to) {
+    return ::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                       QFile::encodeName(to).constData(), RENAME_NOREPLACE) == 0
+               ? 0
+               : errno;
+}
+
+RenameNoReplace& renameNoReplace() {
+    static RenameNoReplace rename = systemRenameNoReplace;
+    return rename;
+}
+
+// A file system that cannot flush (some FUSE ones) has nothing to flush.
+bool flushed(int result) {
+    return result == 0 || errno == EINVAL || errno == ENOSYS;
+}
+
+// Makes the entries of a folder (files created, renamed or removed in it) durable.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+void setRenameNoReplace(RenameNoReplace rename) {
+    renameNoReplace() = rename ? std::move(rename) : systemRenameNoReplace;
+}
 
 bool folderExists(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
@@ -42,13 +77,26 @@ bool createFolderWith(const QString& path, const QString& inner) {
     if (!createFolder(staging)) {
         return false;
     }
-    if (createFolder(staging + u'/' + inner) &&
-        ::renameat2(AT_FDCWD, QFile::encodeName(staging).constData(), AT_FDCWD,
-                    QFile::encodeName(path).constData(), RENAME_NOREPLACE) == 0) {
-        return true;
+    const QString whole = path + u'/' + inner;
+    if (createFolder(staging + u'/' + inner)) {
+        int error = renameNoReplace()(staging, path);
+        // NFS, eCryptfs and FUSE file systems refuse the flag. A plain rename replaces no
+        // folder that holds anything, so it cannot take away a folder another start made.
+        if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+            error = ::rename(QFile::encodeName(staging).constData(),
+                             QFile::encodeName(path).constData()) == 0
+                        ? 0
+                        : errno;
+        }
+        if (error == 0) {
+            syncFolder(path);
+            syncFolder(info.absolutePath());
+            return true;
+        }
     }
     QDir(staging).removeRecursively();
-    return false;
+    // Another start running at the same time put its folder in place first.
+    return folderExists(whole);
 }
 
 std::optional<QByteArray> readAll(const QString& path) {
@@ -85,12 +133,13 @@ std::optional<QList<QByteArray>> readLines(const QString& path) {
 
 namespace {
 
+// A copy written whole into a new hidden file beside its target, its writing to the disk
+// started but not waited for.
 struct Pending {
-    QString temp;
+    std::unique_ptr<QTemporaryFile> temp;
     QString target;
 };
 
-// The source written whole into a new hidden file beside the target, not yet flushed.
 std::optional<Pending> writeBeside(const QString& from, const QString& to) {
     if (!fileExists(from) || to.isEmpty() || QFileInfo(to).isDir()) {
         return std::nullopt;
@@ -100,10 +149,10 @@ std::optional<Pending> writeBeside(const QString& from, const QString& to) {
         return std::nullopt;
     }
     const QFileInfo target(to);
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    temp.setAutoRemove(false);
-    if (!temp.open()) {
+    auto temp = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.") +
+                                                 target.fileName() + QStringLiteral(".XXXXXX"));
+    temp->setAutoRemove(false);
+    if (!temp->open()) {
         return std::nullopt;
     }
     constexpr qint64 kChunk = 1 << 16;
@@ -111,58 +160,31 @@ std::optional<Pending> writeBeside(const QString& from, const QString& to) {
     while (ok && !source.atEnd()) {
         const QByteArray chunk = source.read(kChunk);
         ok = !(chunk.isEmpty() && source.error() != QFileDevice::NoError) &&
-             temp.write(chunk) == chunk.size();
+             temp->write(chunk) == chunk.size();
     }
     // A listed program must stay a program.
-    ok = temp.flush() && temp.setPermissions(source.permissions()) && ok;
-    temp.close();
+    ok = temp->flush() && temp->setPermissions(source.permissions()) && ok;
     if (!ok) {
-        temp.remove();
+        temp->remove();
         return std::nullopt;
     }
-    return Pending{temp.fileName(), to};
+    // Every file goes to the disk at once; the waits for them then overlap.
+    ::sync_file_range(temp->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    return Pending{std::move(temp), to};
 }
 
-// Open descriptors of the target folders, closed when it ends.
-class Folders {
-public:
-    ~Folders() {
-        for (const int fd : fds_) {
-            ::close(fd);
-        }
+// The copy on the disk, then in place of its target.
+bool place(Pending& pending) {
+    QTemporaryFile& temp = *pending.temp;
+    const bool synced = flushed(::fdatasync(temp.handle()));
+    temp.close();
+    if (synced && ::rename(QFile::encodeName(temp.fileName()).constData(),
+                           QFile::encodeName(pending.target).constData()) == 0) {
+        return true;
     }
-    void add(const QString& folder) {
-        if (seen_.contains(folder)) {
-            return;
-        }
-        seen_.insert(folder);
-        const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd >= 0) {
-            fds_.append(fd);
-        }
-    }
-    // One sync of each file system the folders lie on writes every file made in them.
-    void syncFileSystems() const {
-        QSet<dev_t> synced;
-        for (const int fd : fds_) {
-            struct stat info {};
-            if (::fstat(fd, &info) == 0 && !synced.contains(info.st_dev)) {
-                synced.insert(info.st_dev);
-                ::syncfs(fd);
-            }
-        }
-    }
-    // The renames made in the folders.
-    void syncEntries() const {
-        for (const int fd : fds_) {
-            ::fsync(fd);
-        }
-    }
-
-private:
-    QSet<QString> seen_;
-    QList<int> fds_;
-};
+    temp.remove();
+    return false;
+}
 
 }  // namespace
 
@@ -171,28 +193,23 @@ bool copyFile(const QString& from, const QString& to) {
 }
 
 QList<bool> copyFiles(const QList<std::pair<QString, QString>>& copies) {
-    QList<std::optional<Pending>> written;
-    Folders folders;
+    std::vector<std::optional<Pending>> written;
+    written.reserve(static_cast<size_t>(copies.size()));
     for (const auto& [from, to] : copies) {
-        written.append(writeBeside(from, to));
-        if (written.back()) {
-            folders.add(QFileInfo(to).absolutePath());
-        }
+        written.push_back(writeBeside(from, to));
     }
-    folders.syncFileSystems();
     QList<bool> copied;
-    for (const auto& pending : written) {
-        bool ok = false;
-        if (pending) {
-            ok = ::rename(QFile::encodeName(pending->temp).constData(),
-                          QFile::encodeName(pending->target).constData()) == 0;
-            if (!ok) {
-                QFile::remove(pending->temp);
-            }
+    QSet<QString> folders;
+    for (auto& pending : written) {
+        const bool ok = pending && place(*pending);
+        if (ok) {
+            folders.insert(QFileInfo(pending->target).absolutePath());
         }
         copied.append(ok);
     }
-    folders.syncEntries();
+    for (const QString& folder : folders) {
+        syncFolder(folder);
+    }
     return copied;
 }
 

@@ -236,7 +236,11 @@ void Hive::fail(int code, const char* what) {
             throw problem(Problem::Damaged, path_, {}, detail);
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            throw problem(Problem::Locked, path_, {}, detail);
+            // SQLite's own text may be stale here: a lock met while setting the file up is
+            // retried and rolled back before it is reported.
+            throw problem(Problem::Locked, path_, {},
+                          QString::fromUtf8(what) +
+                              QStringLiteral(": another program holds the file locked"));
         case SQLITE_FULL:
             throw problem(Problem::DiskFull, path_, {}, detail);
         case SQLITE_READONLY:

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 
 #include <QCloseEvent>
@@ -30,8 +31,8 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
                     &TForm4::Label2MouseLeave);
     bindHoverButton(this, {Label3, Label5}, &TForm4::Label3Click, &TForm4::Label3MouseEnter,
                     &TForm4::Label3MouseLeave);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
+    guard::connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
+    guard::connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
     // Escape is the close box: back to the main window.
     accessibility::onEscape(this, [this] { close(); });
 }

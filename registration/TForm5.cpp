@@ -5,6 +5,7 @@
 #include "Validation.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 #include "platform/Convert.h"
 #include "platform/Cp950.h"
@@ -58,14 +59,14 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
 
     // Every handler ends on its own when it fails; the error is shown and the form goes on.
     const auto guarded = [this](void (TForm5::*handler)()) {
-        return [this, handler] { msg::reportErrors([this, handler] { (this->*handler)(); }); };
+        return guard::handler(this, handler);
     };
-    bindHoverButton(this, {Label36, Label39}, guarded(&TForm5::Label36Click),
-                    guarded(&TForm5::Label36MouseEnter), guarded(&TForm5::Label36MouseLeave));
-    bindHoverButton(this, {Label37, Label40}, guarded(&TForm5::Label37Click),
-                    guarded(&TForm5::Label37MouseEnter), guarded(&TForm5::Label37MouseLeave));
-    bindHoverButton(this, {Label38, Label41}, guarded(&TForm5::Label38Click),
-                    guarded(&TForm5::Label38MouseEnter), guarded(&TForm5::Label38MouseLeave));
+    bindHoverButton(this, {Label36, Label39}, &TForm5::Label36Click, &TForm5::Label36MouseEnter,
+                    &TForm5::Label36MouseLeave);
+    bindHoverButton(this, {Label37, Label40}, &TForm5::Label37Click, &TForm5::Label37MouseEnter,
+                    &TForm5::Label37MouseLeave);
+    bindHoverButton(this, {Label38, Label41}, &TForm5::Label38Click, &TForm5::Label38MouseEnter,
+                    &TForm5::Label38MouseLeave);
     connect(Button1, &QPushButton::clicked, this, guarded(&TForm5::Button1Click));
     connect(Button2, &QPushButton::clicked, this, guarded(&TForm5::Button2Click));
     connect(Button3, &QPushButton::clicked, this, guarded(&TForm5::Button3Click));
@@ -99,9 +100,9 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     for (QWidget* field : {Edit8, Edit14, Edit9, Edit13, Edit10}) {
         field->installEventFilter(this);
     }
-    connect(Image2, &THoverLabel::clicked, this, &TForm5::Image2Click);
-    connect(Image3, &THoverLabel::clicked, this, &TForm5::Image3Click);
-    connect(Image4, &THoverLabel::clicked, this, &TForm5::Image4Click);
+    connect(Image2, &THoverLabel::clicked, this, guarded(&TForm5::Image2Click));
+    connect(Image3, &THoverLabel::clicked, this, guarded(&TForm5::Image3Click));
+    connect(Image4, &THoverLabel::clicked, this, guarded(&TForm5::Image4Click));
     describeForAccess(this);
 
     msg::reportErrors([this] { FormCreate(); });

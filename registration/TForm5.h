@@ -134,6 +134,9 @@ private:
     void captureRecord();
     void storeSelectedProduct();
     QList<ProductEntry> products() const;
+    // False, after saying which product lacks what and showing it, when a product of this
+    // registration has no model or no whole purchase date.
+    bool everyProductFilled();
     // The slot of the selected tab, or -1 while there is none.
     int productSlot() const;
     void storeText(ProductSlots& store, const QString& text);

@@ -17,11 +17,42 @@
 #include "state/Settings.h"
 #include "upload/TForm6.h"
 
+#include <limits>
+#include <tuple>
+
 namespace {
 
 // The code table entry of the selected item, or empty when nothing is selected.
 QString codeOf(const QStringList& codes, const QComboBox* list) {
     return codes.value(list->currentIndex());
+}
+
+QString missingPartText(int tab, const QString& serial, const QString& part) {
+    const QString product =
+        serial.isEmpty() ? QStringLiteral("未填序號") : QStringLiteral("序號 %1").arg(serial);
+    const QString which = tab < 0
+                              ? QStringLiteral("這項產品（%1）").arg(product)
+                              : QStringLiteral("第 %1 個產品分頁（%2）").arg(tab + 1).arg(product);
+    return QStringLiteral("%1的「%2」未填寫，這項產品無法註冊。請填寫「%2」後再按「完成」。")
+        .arg(which, part);
+}
+
+// The count stored so far, which this registration's products must not carry below 0 or
+// past the largest 32-bit value.
+void checkProductCount(int stored, int added) {
+    if (stored >= 0 && stored <= std::numeric_limits<int>::max() - added) {
+        return;
+    }
+    const QString why = stored < 0 ? QStringLiteral("不能是負數")
+                                   : QStringLiteral("加上這次的 %1 項產品會超過上限 %2")
+                                         .arg(added)
+                                         .arg(std::numeric_limits<int>::max());
+    // A closing parenthesis sorts before ".", so the error box adds no period after it.
+    throw Error(QStringLiteral("登錄資料中已註冊的產品數目 ProductCount 是 %1，%2，這次的註冊沒有"
+                               "儲存。請修正或刪除這個值（例如以 orvexreg-reg），然後再按「完成」。"
+                               "\n(ProductCount %1 out of range)")
+                    .arg(stored)
+                    .arg(why));
 }
 
 }  // namespace
@@ -133,6 +164,31 @@ void TForm5::SaveEntries() {
     reg.CloseKey();
 }
 
+bool TForm5::everyProductFilled() {
+    const QList<ProductEntry> list = products();
+    for (int k = 0; k < list.size(); ++k) {
+        const ProductEntry& p = list[k];
+        const std::tuple<const QString&, QWidget*, QString> parts[] = {
+            {p.PrinterType, Edit15, QStringLiteral("機型")},
+            {p.PurchaseY, Edit18, QStringLiteral("購買日期（年）")},
+            {p.PurchaseM, ComboBox10, QStringLiteral("購買日期（月）")},
+            {p.PurchaseD, ComboBox11, QStringLiteral("購買日期（日）")},
+        };
+        for (const auto& [value, field, name] : parts) {
+            if (!value.isEmpty()) {
+                continue;
+            }
+            const bool tabs = TabControl1->count() > 0;
+            if (tabs) {
+                TabControl1->setCurrentIndex(k);
+                TabControl1Change();
+            }
+            return fail(field, missingPartText(tabs ? k : -1, p.ProdCd, name));
+        }
+    }
+    return true;
+}
+
 QList<ProductEntry> TForm5::products() const {
     const int count = TabControl1->count() > 0 ? TabControl1->count() : 1;
     QList<ProductEntry> list;
@@ -145,6 +201,12 @@ QList<ProductEntry> TForm5::products() const {
 }
 
 void TForm5::completeRegistration() {
+    // A product left without its model or purchase date would be neither stored nor sent,
+    // yet counted: the user is shown it before anything happens.
+    storeSelectedProduct();
+    if (!everyProductFilled()) {
+        return;
+    }
     // The printer is chosen before anything is stored: a cancelled dialog leaves the form and
     // the stored state as they were, so that finishing again registers the products once.
     const bool print = RegMode == QStringLiteral("print");
@@ -152,7 +214,6 @@ void TForm5::completeRegistration() {
         return;
     }
     captureRecord();
-    storeSelectedProduct();
     RegistrationContext context;
     context.person = isPerson();
     context.male = ComboBox3->currentText() == QStringLiteral("男");
@@ -164,14 +225,12 @@ void TForm5::completeRegistration() {
     HiveTransaction transaction;
     SaveEntries();
     const int old = RegUtils().GetProductCount();
+    checkProductCount(old, static_cast<int>(context.products.size()));
     Registry reg;
     reg.OpenKey(keys::StateKey);
     reg.WriteInteger(keys::ProductCount, old + static_cast<int>(context.products.size()));
     for (int k = 0; k < context.products.size(); ++k) {
         const ProductEntry& p = context.products[k];
-        if (!p.isComplete()) {
-            continue;
-        }
         const int m = old + k + 1;
         reg.WriteInteger(keys::numbered(keys::PurchaseYPrefix, m), convert::toInt(p.PurchaseY));
         reg.WriteInteger(keys::numbered(keys::PurchaseMPrefix, m), convert::toInt(p.PurchaseM));

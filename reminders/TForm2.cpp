@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 #include "platform/Convert.h"
 #include "platform/Error.h"
@@ -30,8 +31,8 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
                     &TForm2::Label3MouseLeave);
     bindHoverButton(this, {Label4, Label2}, &TForm2::Button2Click, &TForm2::Label4MouseEnter,
                     &TForm2::Label4MouseLeave);
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("離開註冊"));
     // Escape declines to leave, as "register now" does.
     accessibility::onEscape(this, [this] { Button2Click(); });

@@ -3,6 +3,7 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 
 #include <QCloseEvent>
@@ -13,8 +14,8 @@ TForm3::TForm3(QWidget* parent) : QWidget(parent) {
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(454, 367);
     Image2->setPicture(QStringLiteral("face_97x25.png"));
-    connect(Image2, &THoverLabel::clicked, this, &TForm3::Image2Click);
-    connect(Label2, &THoverLabel::clicked, this, &TForm3::Image2Click);
+    guard::connect(Image2, &THoverLabel::clicked, this, &TForm3::Image2Click);
+    guard::connect(Label2, &THoverLabel::clicked, this, &TForm3::Image2Click);
     // The face has no hover picture, so a focus frame shows the focus.
     THoverLabel::makeButton({Image2, Label2}, THoverLabel::FocusFace::Frame);
     accessibility::onEscape(this, [this] { Image2Click(); });

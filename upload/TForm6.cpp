@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/TForm1.h"
 #include "controls/Accessibility.h"
+#include "controls/Guard.h"
 #include "controls/Placement.h"
 #include "platform/Cp950.h"
 #include "platform/Error.h"
@@ -36,13 +37,13 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent), Timer1(new QTimer(this)) {
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(465, 373);
     Timer1->setInterval(2000);
-    connect(Timer1, &QTimer::timeout, this, &TForm6::Timer1Timer);
-    connect(CppWebBrowser1, &TCppWebBrowser::NavigateError, this,
-            &TForm6::CppWebBrowser1NavigateError);
-    connect(CppWebBrowser1, &TCppWebBrowser::DownloadComplete, this,
-            &TForm6::CppWebBrowser1DownloadComplete);
-    connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
-            &TForm6::CppWebBrowser1DocumentComplete);
+    guard::connect(Timer1, &QTimer::timeout, this, &TForm6::Timer1Timer);
+    guard::connect(CppWebBrowser1, &TCppWebBrowser::NavigateError, this,
+                   &TForm6::CppWebBrowser1NavigateError);
+    guard::connect(CppWebBrowser1, &TCppWebBrowser::DownloadComplete, this,
+                   &TForm6::CppWebBrowser1DownloadComplete);
+    guard::connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
+                   &TForm6::CppWebBrowser1DocumentComplete);
     bindHoverButton(this, {Label9, Label10}, &TForm6::Label9Click, &TForm6::Label9MouseEnter,
                     &TForm6::Label9MouseLeave);
     bindHoverButton(this, {Label8, Label11}, &TForm6::Label8Click, &TForm6::Label8MouseEnter,

@@ -173,6 +173,24 @@ private slots:
         QCOMPARE(env.boxes.count(), 0);
     }
 
+    // A failing handler shows the error box and ends alone; a window not made yet is an error.
+    void aFailingHandlerEndsAlone() {
+        TestEnvironment env(true);
+        Program program;
+        Hive::setPath(QString());  // lets go of the file, opened again read-only
+        if (!setReadOnly(env.hivePath(), true)) {
+            QSKIP("this user can write into any file");
+        }
+        Hive::setPath(env.hivePath());
+        QTest::mouseClick(Form1->Label7, Qt::LeftButton);  // 下次提醒 writes isRemind
+        setReadOnly(env.hivePath(), false);
+        QVERIFY(Form3->isVisible() && env.boxes.last().text.contains(env.hivePath()));
+        QTest::mouseClick(Form1->Label5, Qt::LeftButton);
+        QVERIFY(Form4->isVisible());
+        destroyForms();
+        QVERIFY_THROWS_EXCEPTION(Error, Form6->show());
+    }
+
     void remindWithoutAStateKeyFailsAfterShowingTheNotice() {
         TestEnvironment env(true);
         Program program;

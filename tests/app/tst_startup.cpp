@@ -8,6 +8,7 @@
 #include "state/Keys.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -171,6 +172,45 @@ private slots:
         QCOMPARE(runValue(), QStringLiteral("<none>"));
         QCOMPARE(read(keys::StateKey, keys::FirstRunYear),
                  QString::number(QDate::currentDate().year()));
+    }
+
+    // The install folder is put in place whatever renaming without replacing answers and
+    // whatever another start put there first; a hive another program holds leaves the page.
+    void startsWholeOnEveryFileSystem() {
+        const std::tuple<int, const char*> rows[] = {
+            {EINVAL, nullptr}, {EEXIST, "/orvexreg"}, {EINVAL, "/orvexreg"}, {EEXIST, ""}};
+        for (const auto& [refusal, concurrent] : rows) {
+            TestEnvironment env(true);
+            deliver(env);
+            files::setRenameNoReplace([&](const QString&, const QString& to) {
+                if (concurrent != nullptr) {
+                    QDir().mkpath(to + concurrent);
+                }
+                return refusal;
+            });
+            start();
+            const bool made = concurrent == nullptr || *concurrent != '\0';
+            QCOMPARE(env.boxes.count(), made ? 0 : 1);
+            QCOMPARE(filesIn(env.installFolder()).size(), made ? 3 : 0);
+            QCOMPARE(QDir(env.driveC() + QStringLiteral("/Program Files"))
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList({"Quillmarsh"}));
+        }
+        TestEnvironment env(true);
+        deliver(env);
+        start();
+        Hive::setPath(env.hivePath());  // the next start opens the file afresh
+        sqlite3* holder = nullptr;
+        sqlite3_open(QFile::encodeName(env.hivePath()).constData(), &holder);
+        sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
+                     nullptr);
+        auto form = start();
+        QTest::qWait(50);  // the page completes without asking the held hive again
+        sqlite3_close(holder);
+        QCOMPARE(env.boxes.count(), 1);
+        QVERIFY(env.boxes.last().text.endsWith(": another program holds the file locked)"));
+        QCOMPARE(form->CppWebBrowser1->LocationURL(),
+                 env.programFolder() + QStringLiteral("/index.htm"));
     }
 
     void upgradeWithoutAFileList() {

@@ -1,5 +1,6 @@
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
+#include "controls/AnswerStatus.h"
 #include "controls/TCppWebBrowser.h"
 #include "platform/Cp950.h"
 
@@ -142,11 +143,30 @@ private slots:
                                         "POST /done y=2", "GET /thanks "}));
     }
 
+    // Only a final 2xx answer ends a post well.
+    void theStatusRule() {
+        using E = QNetworkReply::NetworkError;
+        using O = AnswerOutcome;
+        const std::tuple<int, bool, E, O> rows[] = {
+            {200, false, E::NoError, O::Accepted},
+            {302, true, E::NoError, O::Redirected},
+            {307, true, E::ContentReSendError, O::Redirected},  // the body is not sent again
+            {302, false, E::NoError, O::Failed},
+            {304, false, E::NoError, O::Failed},
+            {404, false, E::ContentNotFoundError, O::Failed},
+            {200, false, E::RemoteHostClosedError, O::Failed}};
+        for (const auto& [status, location, error, outcome] : rows) {
+            QVERIFY(answerOutcome(status, location, error) == outcome);
+        }
+    }
+
     void failuresRaiseNavigateErrorFirst() {
         TestEnvironment env;
         TestHttpServer server;
         Browser browser;
         server.setStatus(500);
+        QCOMPARE(browser.post(server.url(), "x=1", 3), kFailed);
+        server.setStatus(302);  // a redirect that names no address
         QCOMPARE(browser.post(server.url(), "x=1", 3), kFailed);
 
         // A port nobody listens on.

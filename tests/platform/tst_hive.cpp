@@ -5,10 +5,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Registry.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
 #include <sqlite3.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
@@ -49,19 +46,6 @@ bool chinese(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
 }
 
-// Read-only for everyone while it lives, root included (the immutable flag).
-bool setReadOnly(const QString& folder, bool on) {
-    const QByteArray native = QFile::encodeName(folder);
-    ::chmod(native.constData(), on ? 0500 : 0700);
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY);
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    }
-    ::close(fd);
-    return ::access(native.constData(), W_OK) != 0;
-}
 struct ReadOnlyFolder {
     QString folder;
     bool holds = setReadOnly(folder, true);

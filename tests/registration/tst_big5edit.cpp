@@ -216,6 +216,10 @@ private slots:
         QInputMethodEvent preedit(QStringLiteral("ㄧ"), {});
         QApplication::sendEvent(&f.edit, &preedit);
         QCOMPARE(seen.size(), 3);
+        // The Return that closed a message box is released here but was pressed in the box.
+        QKeyEvent stray(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&f.edit, &stray);
+        QCOMPARE(seen.size(), 3);
     }
 
     void correctionOfOneEdit() {

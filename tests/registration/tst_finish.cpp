@@ -41,7 +41,7 @@ void finish(TestEnvironment& env, bool more) {
     } else {
         env.boxes.answerNo();
     }
-    Form5->Button2Click();
+    QTest::mouseClick(Form5->Label40, Qt::LeftButton);
 }
 
 struct Fixture {
@@ -157,27 +157,66 @@ private slots:
         QCOMPARE(Form5->Edit16->text(), QStringLiteral("EFF1234567"));
         Form5->ComboBox10->setCurrentIndex(2);
         finish(env, false);
+        // The third product's date was shown but never stored: the finish shows it instead.
+        QVERIFY(env.boxes.last().text.startsWith(
+            QStringLiteral("第 3 個產品分頁（序號 EFF3333333）的「購買日期（年）」未填寫")));
+        QVERIFY(Form5->TabControl1->currentIndex() == 2 && Form5->Edit18->hasFocus());
+        Form5->Edit18->setText(QStringLiteral("2004"));
+        pick(Form5->ComboBox10, 3);
+        pick(Form5->ComboBox11, 9);
+        finish(env, false);
         QCOMPARE(stored(keys::ProductCount), QVariant(3));
         QCOMPARE(stored(QStringLiteral("prod_cd_2")), QVariant(QStringLiteral("EFF2222222")));
         QCOMPARE(stored(QStringLiteral("purchase_date_d_2")), QVariant(28));
-        QVERIFY(!stored(QStringLiteral("prod_cd_3")).isValid());
         const QByteArray s = storedString();
         QVERIFY(s.contains("&RegProductCount=3&purchase_date_y=2005&purchase_date_m=3"));
         QVERIFY(s.contains(
             "&purchase_date_y1=2005&purchase_date_m1=2&purchase_date_d1=28&prod_cd1=EFF2222222"
-            "&Printer_type1=ORVEX Vantra K30&Chnl_ID1=&FRD_y="));
-        QVERIFY(!s.contains("EFF3333333"));
+            "&Printer_type1=ORVEX Vantra K30&Chnl_ID1=&purchase_date_y2=2004"));
 
         // A second registration continues the entry numbers.
         Form5->hide();
         Fixture again;
-        // The last stored entry was skipped, so the model comes back empty.
-        QCOMPARE(Form5->Edit15->text(), QString());
-        Form5->Edit15->setText(QStringLiteral("ORVEX Vantra K20 Series"));
         Form5->Edit16->setText(QStringLiteral("EFF4444444"));
         finish(env, false);
         QCOMPARE(stored(keys::ProductCount), QVariant(4));
         QCOMPARE(stored(QStringLiteral("prod_cd_4")), QVariant(QStringLiteral("EFF4444444")));
+    }
+
+    // A product without a model would be counted but neither stored nor sent: the finish
+    // stops before anything is stored, with the focus in the model field.
+    void aProductWithoutAModelStopsTheFinish() {
+        for (const char* member : {"Person", "Enterprise"}) {
+            TestEnvironment env(true);
+            Program program;
+            Fixture fixture(QString::fromLatin1(member));
+            Form5->Edit15->clear();
+            const QString before = TestEnvironment::hiveDump();
+            finish(env, false);
+            QVERIFY(
+                env.boxes.last().text.startsWith("這項產品（序號 EFF1234567）的「機型」未填寫"));
+            QCOMPARE(TestEnvironment::hiveDump(), before);
+            QVERIFY(Form5->Edit15->hasFocus() && !Form6->isVisible());
+        }
+    }
+
+    // A count below 0, or one this registration would carry past 2^31 - 1, is never stored.
+    void productCountOutOfRange() {
+        const std::pair<int, QString> rows[] = {
+            {-1, "ProductCount 是 -1，不能是負數"},
+            {2147483647, "ProductCount 是 2147483647，加上這次的 1 項產品會超過上限"},
+            {2147483646, QString()}};  // the largest count that fits is taken
+        for (const auto& [count, shown] : rows) {
+            TestEnvironment env(true);
+            Program program;
+            Fixture fixture;
+            writeStateInt(keys::ProductCount, count);
+            const QString before = TestEnvironment::hiveDump();
+            finish(env, false);
+            QCOMPARE(stored(QStringLiteral("prod_cd_2147483647")).isValid(), shown.isEmpty());
+            QVERIFY(shown.isEmpty() || (env.boxes.last().text.contains(shown) &&
+                                        TestEnvironment::hiveDump() == before));
+        }
     }
 
     void aHundredAndFirstProductIsRefused() {

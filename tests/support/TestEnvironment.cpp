@@ -2,6 +2,7 @@
 
 #include "controls/TCppWebBrowser.h"
 #include "platform/Cp950.h"
+#include "platform/Files.h"
 #include "platform/Hive.h"
 #include "platform/Lifetime.h"
 #include "platform/LocalClock.h"
@@ -9,6 +10,10 @@
 #include "platform/PrintEngine.h"
 #include "platform/Shell.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -50,6 +55,7 @@ TestEnvironment::~TestEnvironment() {
     lifetime::reset();
     printing::reset();
     TCppWebBrowser::setTransferTimeoutMs(30000);
+    files::setRenameNoReplace({});
 }
 
 void TestEnvironment::writeFile(const QString& path, const QByteArray& bytes) const {
@@ -92,4 +98,18 @@ QString dumpKey(qint64 key, const QString& name) {
 
 QString TestEnvironment::hiveDump() {
     return dumpKey(Hive::kRoot, QString());
+}
+
+bool setReadOnly(const QString& path, bool on) {
+    const QByteArray native = QFile::encodeName(path);
+    QFile::setPermissions(path, on ? QFile::ReadOwner | QFile::ExeOwner
+                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const int fd = ::open(native.constData(), O_RDONLY);
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+    return ::access(native.constData(), W_OK) != 0;
 }

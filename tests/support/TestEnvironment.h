@@ -49,3 +49,7 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A file or folder made read-only for everyone, root included (the immutable flag), or
+// writable again; true when it is read-only now.
+bool setReadOnly(const QString& path, bool on);
