@@ -235,7 +235,9 @@ void TBig5Edit::contextMenuEvent(QContextMenuEvent* event) {
 void TBig5Edit::keyReleaseEvent(QKeyEvent* event) {
     QLineEdit::keyReleaseEvent(event);
     // A key pressed elsewhere, as the Return that closed a message box, is no key typed here.
-    if (!event->isAutoRepeat() && pressed_.remove(event->key())) {
+    // Tab is: it moves the focus on its press, so its release belongs to the field it reached.
+    const bool focusKey = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (!event->isAutoRepeat() && (pressed_.remove(event->key()) || focusKey)) {
         emit KeyUp();
     }
 }

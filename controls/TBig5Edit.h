@@ -50,7 +50,7 @@ public:
 signals:
     // A key was released in the field (after the key's edit took effect), or an input method
     // committed text to it. The release of a key pressed elsewhere (the Return that closed a
-    // message box, the Tab that brought the focus here) is not reported.
+    // message box) is not reported, but for Tab, whose press brought the focus here.
     void KeyUp();
 
 protected:

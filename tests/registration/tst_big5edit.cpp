@@ -220,6 +220,10 @@ private slots:
         QKeyEvent stray(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(&f.edit, &stray);
         QCOMPARE(seen.size(), 3);
+        // The Tab that brought the focus here counts, as any key released in the field.
+        QKeyEvent tab(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(&f.edit, &tab);
+        QCOMPARE(seen.size(), 4);
     }
 
     void correctionOfOneEdit() {
