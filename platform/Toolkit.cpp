@@ -1,9 +1,13 @@
 #include "Toolkit.h"
 
 #include <QCoreApplication>
+#include <QIconEngine>
 #include <QLibraryInfo>
+#include <QPainter>
+#include <QPixmap>
 #include <QTranslator>
 #include <cstdio>
+#include <iterator>
 
 // The resource macro declares a function of the global namespace.
 static void loadBuiltInIcon() {
@@ -27,14 +31,57 @@ bool installChineseTexts() {
     return true;
 }
 
+namespace {
+
+// The built-in icon, each size read from its file only when it is drawn: reading all of them
+// as the program starts would delay its first window by milliseconds.
+class BuiltInIcon final : public QIconEngine {
+public:
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : kSides) {
+            sizes.append(QSize(side, side));
+        }
+        return sizes;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = sideFor(size);
+        return QSize(side, side).scaled(size, Qt::KeepAspectRatio);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const QPixmap picture(
+            QStringLiteral(":/icons/%1-%2.png").arg(QStringView(kAppId)).arg(sideFor(size)));
+        return picture.size() == size
+                   ? picture
+                   : picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QIconEngine* clone() const override { return new BuiltInIcon; }
+
+private:
+    static constexpr int kSides[] = {16, 24, 32, 48, 64, 128, 256};
+
+    // The smallest picture that is not smaller than the size asked for, else the largest.
+    static int sideFor(const QSize& size) {
+        const int wanted = qMax(size.width(), size.height());
+        for (const int side : kSides) {
+            if (side >= wanted) {
+                return side;
+            }
+        }
+        return kSides[std::size(kSides) - 1];
+    }
+};
+
+}  // namespace
+
 QIcon appIcon() {
     static const bool loaded = (loadBuiltInIcon(), true);
     Q_UNUSED(loaded);
-    QIcon builtIn;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        builtIn.addFile(QStringLiteral(":/icons/%1-%2.png").arg(QStringView(kAppId)).arg(size));
-    }
-    return QIcon::fromTheme(QString::fromUtf16(kAppId), builtIn);
+    return QIcon::fromTheme(QString::fromUtf16(kAppId), QIcon(new BuiltInIcon));
 }
 
 }  // namespace toolkit
