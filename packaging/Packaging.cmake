@@ -5,7 +5,8 @@ set(prog opt/orvexreg)
 set(here ${PROJECT_SOURCE_DIR}/packaging)
 set(staged ${CMAKE_BINARY_DIR}/packaging)
 
-install(TARGETS orvexreg orvexreg-reg orvexreg-receiver orvexreg-notify DESTINATION ${prog})
+install(TARGETS orvexreg orvexreg-reg orvexreg-receiver orvexreg-notify orvexreg-cups
+    DESTINATION ${prog})
 # The program folder's data files; regset.ini lives in /etc and is reached through a link.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${prog}
     PATTERN tools EXCLUDE PATTERN CMakeLists.txt EXCLUDE PATTERN regset.ini EXCLUDE)

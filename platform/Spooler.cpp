@@ -1,69 +1,88 @@
 #include "Spooler.h"
 
-#include <cups/cups.h>
+#include "CupsJobs.h"
+#include "Paths.h"
+#include "PrintEngine.h"
+
+#include <QLibrary>
 
 namespace spooler {
 namespace {
 
 using printing::JobState;
 
-JobState stateOf(ipp_jstate_t state) {
-    switch (state) {
-        case IPP_JSTATE_PENDING:
-            return JobState::Pending;
-        case IPP_JSTATE_HELD:
-            return JobState::Held;
-        case IPP_JSTATE_PROCESSING:
-            return JobState::Processing;
-        case IPP_JSTATE_STOPPED:
-            return JobState::Stopped;
-        case IPP_JSTATE_CANCELED:
-            return JobState::Canceled;
-        case IPP_JSTATE_ABORTED:
-            return JobState::Aborted;
-        case IPP_JSTATE_COMPLETED:
-            return JobState::Completed;
+constexpr char kModule[] = "orvexreg-cups";
+
+struct Module {
+    decltype(&orvexNewestJob) newestJob = nullptr;
+    decltype(&orvexJobState) jobState = nullptr;
+    decltype(&orvexRefusal) refusal = nullptr;
+};
+
+// The spooler module of the program folder, loaded at its first use; a print that cannot be
+// followed is not called printed.
+const Module& module() {
+    static Module loaded;
+    if (loaded.refusal != nullptr) {
+        return loaded;
     }
-    return JobState::Missing;
+    QLibrary library(paths::join(paths::programFolder(), QString::fromLatin1(kModule)));
+    Module found;
+    if (library.load()) {
+        found.newestJob =
+            reinterpret_cast<decltype(found.newestJob)>(library.resolve("orvexNewestJob"));
+        found.jobState =
+            reinterpret_cast<decltype(found.jobState)>(library.resolve("orvexJobState"));
+        found.refusal = reinterpret_cast<decltype(found.refusal)>(library.resolve("orvexRefusal"));
+    }
+    if (!found.newestJob || !found.jobState || !found.refusal) {
+        throw PrintError(QStringLiteral("無法確認印表機是否收到產品註冊卡：程式資料夾中缺少 %1 "
+                                        "或無法載入。請重新安裝 orvexreg，然後再列印一次。")
+                             .arg(QString::fromLatin1(kModule)),
+                         library.errorString());
+    }
+    loaded = found;
+    return loaded;
 }
 
-// Calls `look` for each of the user's jobs on the queue, finished ones included.
-template <typename Look>
-void forEachJob(const QString& queue, Look look) {
-    cups_job_t* jobs = nullptr;
-    const QByteArray name = queue.section(u'/', 0, 0).toUtf8();
-    const int count =
-        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 1, CUPS_WHICHJOBS_ALL);
-    for (int k = 0; k < count; ++k) {
-        look(jobs[k]);
+QByteArray queueName(const QString& queue) {
+    return queue.section(u'/', 0, 0).toUtf8();
+}
+
+JobState stateOf(int state) {
+    switch (state) {
+        case 3:
+            return JobState::Pending;
+        case 4:
+            return JobState::Held;
+        case 5:
+            return JobState::Processing;
+        case 6:
+            return JobState::Stopped;
+        case 7:
+            return JobState::Canceled;
+        case 8:
+            return JobState::Aborted;
+        case 9:
+            return JobState::Completed;
+        default:
+            return JobState::Missing;
     }
-    cupsFreeJobs(count, jobs);
 }
 
 }  // namespace
 
 int newestJob(const QString& queue) {
-    int newest = 0;
-    forEachJob(queue, [&](const cups_job_t& job) { newest = qMax(newest, job.id); });
-    return newest;
+    return module().newestJob(queueName(queue).constData());
 }
 
 printing::JobState jobState(const QString& queue, int job) {
-    JobState state = JobState::Missing;
-    forEachJob(queue, [&](const cups_job_t& each) {
-        if (each.id == job) {
-            state = stateOf(each.state);
-        }
-    });
-    return state;
+    return stateOf(module().jobState(queueName(queue).constData(), job));
 }
 
 QString refusal() {
-    if (cupsLastError() < IPP_STATUS_REDIRECTION_OTHER_SITE) {
-        return QString();
-    }
-    const char* text = cupsLastErrorString();
-    return QString::fromUtf8(text && *text ? text : ippErrorString(cupsLastError()));
+    char text[512];
+    return module().refusal(text, sizeof text) ? QString::fromUtf8(text) : QString();
 }
 
 }  // namespace spooler
