@@ -4,32 +4,16 @@ Prints the tree of the main window, the member-type window and the registration 
 through the buttons' press actions), saves a screenshot with the keyboard focus on a button,
 and exits 1 when a control that takes the focus, is showing and enabled has no name.
 """
+import os
 import subprocess
 import sys
-import time
 
 import pyatspi
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_common import application, showing, wait_for  # noqa: E402
+
 faults = []
-
-
-def wait_for(find, what, timeout=30):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        found = find()
-        if found is not None:
-            return found
-        time.sleep(0.2)
-    sys.exit("not found: " + what)
-
-
-def application():
-    apps = pyatspi.Registry.getDesktop(0)
-    return next((a for a in apps if a is not None and a.name == "orvexreg"), None)
-
-
-def showing(obj):
-    return obj.getState().contains(pyatspi.STATE_SHOWING)
 
 
 def window(app, title):

@@ -5,6 +5,7 @@ answers No to the question about further products and Print in the print dialog,
 shown, then prints what the program showed and how long after, and saves a screenshot of it.
 Usage: spooler_walk.py serial screenshot
 """
+import os
 import re
 import subprocess
 import sys
@@ -12,24 +13,8 @@ import time
 
 import pyatspi
 
-
-def wait_for(find, what, timeout=60):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        found = find()
-        if found is not None:
-            return found
-        time.sleep(0.1)
-    sys.exit("not found: " + what)
-
-
-def application():
-    apps = pyatspi.Registry.getDesktop(0)
-    return next((a for a in apps if a is not None and a.name == "orvexreg"), None)
-
-
-def showing(obj):
-    return obj.getState().contains(pyatspi.STATE_SHOWING)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from atspi_common import application, showing, wait_for  # noqa: E402
 
 
 def window(role, names):
