@@ -22,7 +22,7 @@ struct ReceiverServer::Request {
     QByteArray body;
     bool started = false;
     qsizetype reserved = 0;  // counted in held_
-    int failure = 0;         // 413 or 503 once the body cannot be held
+    int failure = 0;         // 400, 413 or 503 once the body cannot be taken
     // Set while silenced: the client hanging up ends the connection.
     std::unique_ptr<QSocketNotifier> hangUp;
     bool hungUp = false;
@@ -88,6 +88,37 @@ MHD_Result addHeaderLine(void* cls, MHD_ValueKind, const char* key, size_t keySi
     block->append(value, static_cast<qsizetype>(valueSize));
     block->append("\r\n");
     return MHD_YES;
+}
+
+// What is wrong with a POST's body before any of it is read: 400 for a length given twice
+// differently or beside a transfer coding, where the body's end is ambiguous; 413 for a length
+// above the limit.
+int bodyFault(MHD_Connection* connection, qint64 maxBody) {
+    struct Framing {
+        QList<QByteArray> lengths;
+        bool coded = false;
+    } framing;
+    MHD_get_connection_values(
+        connection, MHD_HEADER_KIND,
+        [](void* cls, MHD_ValueKind, const char* key, const char* value) {
+            auto* seen = static_cast<Framing*>(cls);
+            if (qstricmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) {
+                seen->lengths.append(QByteArray(value).trimmed());
+            } else if (qstricmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
+                seen->coded = true;
+            }
+            return MHD_YES;
+        },
+        &framing);
+    if (framing.lengths.isEmpty()) {
+        return 0;
+    }
+    if (framing.coded || framing.lengths.count(framing.lengths.first()) != framing.lengths.size()) {
+        return 400;
+    }
+    bool ok = false;
+    const qint64 announced = framing.lengths.first().toLongLong(&ok);
+    return ok && announced <= maxBody ? 0 : 413;
 }
 
 }  // namespace
@@ -278,12 +309,9 @@ bool ReceiverServer::handle(Request& request, const char* method, const char* ve
         MHD_get_connection_values_n(request.connection, MHD_HEADER_KIND, &addHeaderLine,
                                     &request.headers);
         if (request.method == "POST") {
-            const char* length = MHD_lookup_connection_value(request.connection, MHD_HEADER_KIND,
-                                                             MHD_HTTP_HEADER_CONTENT_LENGTH);
-            bool ok = true;
-            const qint64 announced = length != nullptr ? QByteArray(length).toLongLong(&ok) : 0;
             // Refused before the body is sent, and the connection is closed after the answer.
-            if (!reserve(request, ok ? announced : limits_.maxBody + 1)) {
+            request.failure = bodyFault(request.connection, limits_.maxBody);
+            if (request.failure != 0) {
                 return answer(request);
             }
         }
@@ -328,6 +356,9 @@ void ReceiverServer::release(Request& request) {
 
 bool ReceiverServer::answer(Request& request) {
     MHD_Connection* connection = request.connection;
+    if (request.failure == 400) {
+        return respond(connection, MHD_HTTP_BAD_REQUEST, kPlain, "ambiguous body length\n");
+    }
     if (request.failure == 413) {
         return respond(connection, MHD_HTTP_CONTENT_TOO_LARGE, kPlain, "request body too large\n");
     }

@@ -25,7 +25,7 @@ struct ReceiverLimits {
     // One body; a larger one is answered 413.
     qsizetype maxBody = 16 * 1024 * 1024;
     // Body bytes held at once across all connections; a body that would go above is answered
-    // 503. An announced length counts from the head on.
+    // 503. Only bytes received count: a client cannot hold the room by announcing a length.
     qsizetype maxHeldBodies = 64 * 1024 * 1024;
 };
 
@@ -54,6 +54,10 @@ public:
     // After quiet() no connection is accepted any more; connections waiting in the listen
     // queue stay there for whoever listens next. 0 turns it off (the default).
     void setQuietInterval(int ms);
+
+    // Body bytes received and not yet recorded or refused, and the connections open.
+    qsizetype heldBytes() const { return held_; }
+    int openConnections() const { return open_; }
 
 signals:
     void recorded(qint64 id);
