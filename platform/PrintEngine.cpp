@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -124,8 +125,25 @@ PrintError jobFailed(const QString& printer, int job, JobState state) {
     }
 }
 
+// Holds back the closing of windows while a print is followed: the close box is no user input
+// to the event loop, and a form closed in the middle of its finish would leave it half done.
+class HoldCloses final : public QObject {
+public:
+    HoldCloses() { QCoreApplication::instance()->installEventFilter(this); }
+    ~HoldCloses() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
 // Follows the job until its fate is known, JobWatch at the longest. The windows keep painting
-// meanwhile; the user's input waits until the answer is there.
+// meanwhile; the user's input and the close boxes wait until the answer is there.
 JobState follow(const QString& queue, int job) {
     QElapsedTimer clock;
     clock.start();
@@ -137,6 +155,7 @@ JobState follow(const QString& queue, int job) {
         return state;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const HoldCloses hold;
     QEventLoop loop;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
