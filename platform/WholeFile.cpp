@@ -48,8 +48,11 @@ bool WholeFile::open(OpenMode mode) {
     } else if (errno != ENOENT) {
         return fail(errno);
     }
+    // Hidden beside the target, so that a crash leaves no stray card in the user's sight.
+    const qsizetype slash = target_.lastIndexOf('/');
+    const QByteArray hidden = target_.left(slash + 1) + '.' + target_.mid(slash + 1) + '.';
     do {
-        temp_ = target_ + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temp_ = hidden + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd_ = ::open(temp_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     } while (fd_ < 0 && errno == EEXIST);
     if (fd_ < 0) {

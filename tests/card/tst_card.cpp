@@ -595,7 +595,7 @@ private slots:
         QFile earlier(dir_.filePath(QStringLiteral("earlier.pdf")));
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("%PDF earlier card") > 0);
         earlier.close();
-        const QStringList before = QDir(dir_.path()).entryList(QDir::AllEntries);
+        const QStringList before = QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden);
         const QString path = QDir(dir_.path()).filePath(file);
         printing::setPdfOutput(path);
         TForm7 report;
@@ -611,7 +611,7 @@ private slots:
             QCOMPARE(e.message(), e.text() + u'\n' + e.detail());
             QVERIFY(e.detail().startsWith(QStringLiteral("Cannot print on '%1': ").arg(path)));
         }
-        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries), before);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("%PDF earlier card"));
     }
