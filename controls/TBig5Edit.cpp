@@ -190,6 +190,9 @@ void TBig5Edit::reportRefused() {
 bool TBig5Edit::event(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         pressed_.insert(static_cast<QKeyEvent*>(event)->key());
+    } else if (event->type() == QEvent::FocusOut) {
+        // A key held as the focus leaves (to a message box it raised) is released elsewhere.
+        pressed_.clear();
     }
     if (!isUserInput(event)) {
         return QLineEdit::event(event);
