@@ -210,8 +210,13 @@ void TForm5::completeRegistration() {
     // The printer is chosen before anything is stored: a cancelled dialog leaves the form and
     // the stored state as they were, so that finishing again registers the products once.
     const bool print = RegMode == QStringLiteral("print");
-    if (print && !printing::choose(this, card::documentName())) {
-        return;
+    if (print) {
+        // A stored count that cannot take these products stops the finish before a printer is
+        // chosen for nothing; it is checked again where it is written.
+        checkProductCount(RegUtils().GetProductCount(), static_cast<int>(products().size()));
+        if (!printing::choose(this, card::documentName())) {
+            return;
+        }
     }
     captureRecord();
     RegistrationContext context;
