@@ -57,32 +57,28 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     Image3->setPicture(QStringLiteral("hint_number.png"));
     Image4->setPicture(QStringLiteral("hint_extension.png"));
 
-    // Every handler ends on its own when it fails; the error is shown and the form goes on.
-    const auto guarded = [this](void (TForm5::*handler)()) {
-        return guard::handler(this, handler);
-    };
     bindHoverButton(this, {Label36, Label39}, &TForm5::Label36Click, &TForm5::Label36MouseEnter,
                     &TForm5::Label36MouseLeave);
     bindHoverButton(this, {Label37, Label40}, &TForm5::Label37Click, &TForm5::Label37MouseEnter,
                     &TForm5::Label37MouseLeave);
     bindHoverButton(this, {Label38, Label41}, &TForm5::Label38Click, &TForm5::Label38MouseEnter,
                     &TForm5::Label38MouseLeave);
-    connect(Button1, &QPushButton::clicked, this, guarded(&TForm5::Button1Click));
-    connect(Button2, &QPushButton::clicked, this, guarded(&TForm5::Button2Click));
-    connect(Button3, &QPushButton::clicked, this, guarded(&TForm5::Button3Click));
+    guard::connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
+    guard::connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
+    guard::connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
 
     // Lists report the user's pick only, never a selection made by the program.
-    connect(ComboBox8, &QComboBox::activated, this, guarded(&TForm5::ComboBox8Change));
-    connect(ComboBox9, &QComboBox::activated, this, guarded(&TForm5::ComboBox9Change));
-    connect(ComboBox1, &QComboBox::activated, this, guarded(&TForm5::ComboBox1Change));
-    connect(ComboBox10, &QComboBox::activated, this, guarded(&TForm5::ComboBox10Change));
-    connect(ComboBox11, &QComboBox::activated, this, guarded(&TForm5::ComboBox11Change));
-    connect(TabControl1, &TTabControl::Change, this, guarded(&TForm5::TabControl1Change));
+    guard::connect(ComboBox8, &QComboBox::activated, this, &TForm5::ComboBox8Change);
+    guard::connect(ComboBox9, &QComboBox::activated, this, &TForm5::ComboBox9Change);
+    guard::connect(ComboBox1, &QComboBox::activated, this, &TForm5::ComboBox1Change);
+    guard::connect(ComboBox10, &QComboBox::activated, this, &TForm5::ComboBox10Change);
+    guard::connect(ComboBox11, &QComboBox::activated, this, &TForm5::ComboBox11Change);
+    guard::connect(TabControl1, &TTabControl::Change, this, &TForm5::TabControl1Change);
     // Text fields report every change, the program's too.
-    connect(Edit15, &QLineEdit::textChanged, this, guarded(&TForm5::Edit15Change));
-    connect(Edit16, &QLineEdit::textChanged, this, guarded(&TForm5::Edit16Change));
-    connect(Edit17, &QLineEdit::textChanged, this, guarded(&TForm5::Edit17Change));
-    connect(Edit18, &QLineEdit::textChanged, this, guarded(&TForm5::Edit18Change));
+    guard::connect(Edit15, &QLineEdit::textChanged, this, &TForm5::Edit15Change);
+    guard::connect(Edit16, &QLineEdit::textChanged, this, &TForm5::Edit16Change);
+    guard::connect(Edit17, &QLineEdit::textChanged, this, &TForm5::Edit17Change);
+    guard::connect(Edit18, &QLineEdit::textChanged, this, &TForm5::Edit18Change);
 
     const std::pair<TBig5Edit*, void (TForm5::*)()> keyRules[] = {
         {Edit2, &TForm5::Edit2KeyUp},   {Edit18, &TForm5::Edit18KeyUp},
@@ -94,15 +90,15 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
         {Edit17, &TForm5::Edit17KeyUp},
     };
     for (const auto& [edit, rule] : keyRules) {
-        connect(edit, &TBig5Edit::KeyUp, this, guarded(rule));
+        guard::connect(edit, &TBig5Edit::KeyUp, this, rule);
     }
 
     for (QWidget* field : {Edit8, Edit14, Edit9, Edit13, Edit10}) {
         field->installEventFilter(this);
     }
-    connect(Image2, &THoverLabel::clicked, this, guarded(&TForm5::Image2Click));
-    connect(Image3, &THoverLabel::clicked, this, guarded(&TForm5::Image3Click));
-    connect(Image4, &THoverLabel::clicked, this, guarded(&TForm5::Image4Click));
+    guard::connect(Image2, &THoverLabel::clicked, this, &TForm5::Image2Click);
+    guard::connect(Image3, &THoverLabel::clicked, this, &TForm5::Image3Click);
+    guard::connect(Image4, &THoverLabel::clicked, this, &TForm5::Image4Click);
     describeForAccess(this);
 
     msg::reportErrors([this] { FormCreate(); });
