@@ -15,6 +15,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
@@ -205,7 +206,8 @@ private slots:
         sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr,
                      nullptr);
         auto form = start();
-        QTest::qWait(50);  // the page completes without asking the held hive again
+        QSignalSpy done(form->CppWebBrowser1, &TCppWebBrowser::DocumentComplete);
+        QVERIFY(done.wait());  // the page completes without asking the held hive again
         sqlite3_close(holder);
         QCOMPARE(env.boxes.count(), 1);
         QVERIFY(env.boxes.last().text.endsWith(": another program holds the file locked)"));

@@ -149,11 +149,13 @@ private slots:
         using O = AnswerOutcome;
         const std::tuple<int, bool, E, O> rows[] = {
             {200, false, E::NoError, O::Accepted},
+            {204, false, E::NoError, O::Accepted},
             {302, true, E::NoError, O::Redirected},
             {307, true, E::ContentReSendError, O::Redirected},  // the body is not sent again
             {302, false, E::NoError, O::Failed},
             {304, false, E::NoError, O::Failed},
             {404, false, E::ContentNotFoundError, O::Failed},
+            {500, false, E::InternalServerError, O::Failed},
             {200, false, E::RemoteHostClosedError, O::Failed}};
         for (const auto& [status, location, error, outcome] : rows) {
             QVERIFY(answerOutcome(status, location, error) == outcome);
