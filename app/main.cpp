@@ -1,7 +1,7 @@
 #include "Forms.h"
 #include "TForm1.h"
-#include "platform/Application.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/Application.h"
+#include "desktop/MessageBoxes.h"
 
 int main(int argc, char** argv) {
     // The program takes no options: any argument ends it before anything is created.

@@ -1,6 +1,6 @@
 #include "RawBaseline.h"
 
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 
 #include <sqlite3.h>
 #include <QElapsedTimer>

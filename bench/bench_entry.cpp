@@ -3,10 +3,10 @@
 // registration. Linear entry keeps the two alike.
 #include "FormFill.h"
 #include "app/Forms.h"
-#include "platform/Application.h"
+#include "desktop/Application.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
 #include "registration/TForm5.h"
 

@@ -5,14 +5,14 @@
 #include "FormFill.h"
 #include "RawBaseline.h"
 #include "app/Forms.h"
-#include "platform/Application.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "desktop/Application.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
-#include "platform/Registry.h"
 #include "registration/TForm5.h"
-#include "state/Keys.h"
 
 #include <QElapsedTimer>
 #include <QEvent>

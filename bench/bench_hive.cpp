@@ -1,8 +1,8 @@
 // Writing one 100-product registration through the hive store, against the same rows
 // inserted straight into SQLite with the same durability settings, in the same run.
 #include "RawBaseline.h"
+#include "core/Registry.h"
 #include "platform/Hive.h"
-#include "platform/Registry.h"
 
 #include <sqlite3.h>
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 #include "FirstPaint.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
-#include "platform/Application.h"
-#include "platform/MessageBoxes.h"
+#include "desktop/Application.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/Paths.h"
 
 int main(int argc, char** argv) {

@@ -1,14 +1,14 @@
 #include "RegCard.h"
 
 #include "TForm7.h"
-#include "platform/Convert.h"
+#include "core/Convert.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "core/Settings.h"
+#include "desktop/PrintEngine.h"
 #include "platform/Error.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
-#include "platform/PrintEngine.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
-#include "state/Settings.h"
 
 #include <optional>
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "registration/RegistrationRecord.h"
+#include "core/RegistrationRecord.h"
 
 class QWidget;
 class TForm7;

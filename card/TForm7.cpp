@@ -1,7 +1,7 @@
 #include "TForm7.h"
 
 #include "controls/Pictures.h"
-#include "platform/PrintEngine.h"
+#include "desktop/PrintEngine.h"
 
 #include <QPainter>
 

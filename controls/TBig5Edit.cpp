@@ -1,7 +1,7 @@
 #include "TBig5Edit.h"
 
-#include "platform/Cp950.h"
-#include "platform/MessageBoxes.h"
+#include "core/Cp950.h"
+#include "desktop/MessageBoxes.h"
 
 #include <QContextMenuEvent>
 #include <QInputMethodEvent>

@@ -1,10 +1,10 @@
 #include "TCppWebBrowser.h"
 
-#include "AnswerStatus.h"
 #include "Pictures.h"
-#include "platform/Cp950.h"
+#include "core/AnswerStatus.h"
+#include "core/Cp950.h"
+#include "desktop/UrlOpener.h"
 #include "platform/Files.h"
-#include "platform/Shell.h"
 
 #include <QFileInfo>
 #include <QIODevice>
@@ -265,9 +265,12 @@ void TCppWebBrowser::finishPost(QNetworkReply* reply, bool abandoned) {
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
-    const AnswerOutcome outcome = abandoned
-                                      ? AnswerOutcome::Failed
-                                      : answerOutcome(status, !target.isEmpty(), reply->error());
+    const QNetworkReply::NetworkError error = reply->error();
+    const Transfer transfer = error == QNetworkReply::NoError              ? Transfer::Whole
+                              : error == QNetworkReply::ContentReSendError ? Transfer::BodyNotResent
+                                                                           : Transfer::Broken;
+    const AnswerOutcome outcome =
+        abandoned ? AnswerOutcome::Failed : answerOutcome(status, !target.isEmpty(), transfer);
     reply->deleteLater();
     if (outcome == AnswerOutcome::Redirected && followRedirect(reply, status, target)) {
         return;

@@ -4,7 +4,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <QHostAddress>
 #include <cerrno>
 #include <cstring>
 
@@ -48,11 +47,13 @@ std::optional<Endpoint> endpoint(int descriptor) {
         (addr.ss_family != AF_INET && addr.ss_family != AF_INET6)) {
         return std::nullopt;
     }
-    const QHostAddress host(reinterpret_cast<const sockaddr*>(&addr));
-    const quint16 port =
-        ntohs(addr.ss_family == AF_INET ? reinterpret_cast<const sockaddr_in*>(&addr)->sin_port
-                                        : reinterpret_cast<const sockaddr_in6*>(&addr)->sin6_port);
-    return Endpoint{host.toString(), port};
+    const bool v4 = addr.ss_family == AF_INET;
+    const auto* in4 = reinterpret_cast<const sockaddr_in*>(&addr);
+    const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&addr);
+    char host[INET6_ADDRSTRLEN] = {};
+    ::inet_ntop(addr.ss_family, v4 ? static_cast<const void*>(&in4->sin_addr) : &in6->sin6_addr,
+                host, sizeof host);
+    return Endpoint{QString::fromLatin1(host), ntohs(v4 ? in4->sin_port : in6->sin6_port)};
 }
 
 void close(int descriptor) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QUrl>
 #include <functional>
 
 // Starting other programs the way the Windows shell's "open" verb does: detached, without
@@ -15,11 +14,8 @@ void open(const QString& program, const QString& parameter);
 // Where a program named in Windows form lives: notify.exe is orvexreg-notify of the program
 // folder; any other path maps as the drive does.
 QString localProgram(const QString& program);
-// A web address in the desktop's browser.
-void openUrl(const QUrl& url);
 
-// Replace the starter and the browser opener (tests); an empty function restores the real one.
+// Replaces the starter (tests); an empty function restores the real one.
 void setLauncher(Launcher launcher);
-void setUrlOpener(std::function<void(const QUrl&)> opener);
 
 }  // namespace shell

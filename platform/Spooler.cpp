@@ -2,7 +2,7 @@
 
 #include "CupsJobs.h"
 #include "Paths.h"
-#include "PrintEngine.h"
+#include "PrintError.h"
 
 #include <QLibrary>
 

@@ -1,8 +1,13 @@
 #pragma once
 
-#include "JobFate.h"
-
 #include <QString>
+
+namespace printing {
+
+// A spooler job as the spooler reports it; Missing when it knows no such job.
+enum class JobState { Missing, Pending, Held, Processing, Stopped, Canceled, Aborted, Completed };
+
+}  // namespace printing
 
 // The print spooler (CUPS), asked about this user's jobs. A queue is named as the printer is,
 // with or without the "/instance" part.

@@ -1,10 +1,10 @@
 #include "FormHelpers.h"
 
-#include "Validation.h"
-#include "platform/Convert.h"
+#include "core/Convert.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "core/Validation.h"
 #include "platform/Error.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
 
 #include <QComboBox>
 

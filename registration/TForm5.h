@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistrationRecord.h"
+#include "core/RegistrationRecord.h"
 #include "ui_TForm5.h"
 
 #include <QString>

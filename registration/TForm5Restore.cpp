@@ -1,9 +1,9 @@
 // Restoring the registration form from the last stored registration.
 #include "FormHelpers.h"
 #include "TForm5.h"
-#include "platform/Convert.h"
-#include "state/Keys.h"
-#include "state/RegUtils.h"
+#include "core/Convert.h"
+#include "core/Keys.h"
+#include "core/RegUtils.h"
 
 using formhelpers::selectItem;
 

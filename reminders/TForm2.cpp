@@ -5,13 +5,13 @@
 #include "controls/Accessibility.h"
 #include "controls/Guard.h"
 #include "controls/Placement.h"
-#include "platform/Convert.h"
+#include "core/Convert.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "core/Settings.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/Error.h"
 #include "platform/LocalClock.h"
-#include "platform/MessageBoxes.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
-#include "state/Settings.h"
 
 #include <QCloseEvent>
 

@@ -1,8 +1,8 @@
 #include "PagePath.h"
 
+#include "core/Keys.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
-#include "state/Keys.h"
 
 QString pagePath(const QString& programFolder, const QString& name) {
     const QString inProgram = paths::join(programFolder, name);

@@ -6,16 +6,16 @@
 #include "controls/Accessibility.h"
 #include "controls/Guard.h"
 #include "controls/Placement.h"
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
+#include "core/Keys.h"
+#include "core/RegUtils.h"
+#include "core/Registry.h"
+#include "core/Settings.h"
+#include "desktop/MessageBoxes.h"
 #include "platform/Error.h"
 #include "platform/Hive.h"
-#include "platform/MessageBoxes.h"
 #include "platform/Paths.h"
-#include "platform/Registry.h"
 #include "registration/TForm5.h"
-#include "state/Keys.h"
-#include "state/RegUtils.h"
-#include "state/Settings.h"
 
 #include <QCloseEvent>
 

@@ -1,11 +1,11 @@
 #include "TestEnvironment.h"
-#include "app/Startup.h"
 #include "app/TForm1.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "core/Startup.h"
 #include "platform/Files.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>

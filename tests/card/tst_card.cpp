@@ -1,11 +1,11 @@
 #include "TestEnvironment.h"
 #include "card/RegCard.h"
 #include "card/TForm7.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "desktop/PrintEngine.h"
 #include "platform/Error.h"
 #include "platform/LocalClock.h"
-#include "platform/PrintEngine.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
 
 #include <sys/resource.h>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "TestEnvironment.h"
 #include "card/RegCard.h"
-#include "platform/Registry.h"
-#include "state/Keys.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
 
 #include <QTest>
 

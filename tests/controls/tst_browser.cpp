@@ -1,8 +1,7 @@
 #include "TestEnvironment.h"
 #include "TestHttpServer.h"
-#include "controls/AnswerStatus.h"
 #include "controls/TCppWebBrowser.h"
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -141,25 +140,6 @@ private slots:
         }
         QCOMPARE(arrivals, QStringList({"POST /old x=1", "POST /moved x=1", "POST /new x=1",
                                         "POST /done y=2", "GET /thanks "}));
-    }
-
-    // Only a final 2xx answer ends a post well.
-    void theStatusRule() {
-        using E = QNetworkReply::NetworkError;
-        using O = AnswerOutcome;
-        const std::tuple<int, bool, E, O> rows[] = {
-            {200, false, E::NoError, O::Accepted},
-            {204, false, E::NoError, O::Accepted},
-            {302, true, E::NoError, O::Redirected},
-            {307, true, E::ContentReSendError, O::Redirected},  // the body is not sent again
-            {302, false, E::NoError, O::Failed},
-            {304, false, E::NoError, O::Failed},
-            {404, false, E::ContentNotFoundError, O::Failed},
-            {500, false, E::InternalServerError, O::Failed},
-            {200, false, E::RemoteHostClosedError, O::Failed}};
-        for (const auto& [status, location, error, outcome] : rows) {
-            QVERIFY(answerOutcome(status, location, error) == outcome);
-        }
     }
 
     void failuresRaiseNavigateErrorFirst() {

@@ -1,8 +1,8 @@
 #include "TestEnvironment.h"
-#include "platform/Application.h"
-#include "platform/Registry.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "desktop/Application.h"
 #include "platform/Shell.h"
-#include "state/Keys.h"
 #include "tools/notify/Reminder.h"
 
 #include <QDBusConnection>

@@ -6,8 +6,8 @@
 //   hive_writer DIR race ROUNDS PARTIES ME
 //                                with PARTIES-1 other writers, opens the new hive DIR/<round>
 //                                at once with them, round after round, and writes its value
+#include "core/Registry.h"
 #include "platform/Hive.h"
-#include "platform/Registry.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
-#include "TestEnvironment.h"
-#include "platform/Cp950.h"
+#include "CoreTestEnvironment.h"
+#include "core/Cp950.h"
+#include "core/Registry.h"
 #include "platform/Error.h"
-#include "platform/Registry.h"
 #include "tools/RegTool.h"
 
 #include <QProcess>
@@ -34,7 +34,7 @@ class TestRegTool : public QObject {
     Q_OBJECT
 private slots:
     void queryShowsWhatTheProgramWrote() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         Registry r;
         QVERIFY(r.OpenKey(QStringLiteral("software\\quillmarsh\\OXReg"), true));
         r.WriteString(QStringLiteral("name"), QStringLiteral("許功蓋"));
@@ -55,7 +55,7 @@ private slots:
     }
 
     void addCreatesKeysAndStoresEachType() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         QCOMPARE(reg({QStringLiteral("add"), kState, QStringLiteral("/v"),
                       QStringLiteral("uploadFail"), QStringLiteral("/t"), QStringLiteral("REG_SZ"),
                       QStringLiteral("/d"), QStringLiteral("y")})
@@ -90,7 +90,7 @@ private slots:
     }
 
     void exportPrintsAKeyWithItsSubkeys() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         Registry r;
         QVERIFY(r.OpenKey(QStringLiteral("software\\quillmarsh\\OXReg\\inner"), true));
         r.WriteString(QStringLiteral("path"), QStringLiteral("c:\\a \"b\""));
@@ -109,7 +109,7 @@ private slots:
     }
 
     void exportsAKeyThousandsOfLevelsDeep() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         constexpr int kDepth = 3000;
         const QString deep = QStringList(kDepth, QStringLiteral("k")).join(u'\\');
         QCOMPARE(reg({QStringLiteral("add"), QStringLiteral("HKCU\\") + deep, QStringLiteral("/v"),
@@ -131,7 +131,7 @@ private slots:
     }
 
     void failuresExitNonZeroWithAMessage() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         const QList<QStringList> bad = {
             {},
             {QStringLiteral("query")},
@@ -157,7 +157,7 @@ private slots:
     }
 
     void realExecutableSpeaksUtf8() {
-        TestEnvironment env;
+        CoreTestEnvironment env;
         QProcess p;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("ORVEXREG_HIVE"), env.hivePath());

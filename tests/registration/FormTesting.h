@@ -4,10 +4,10 @@
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
-#include "platform/Registry.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
 #include "registration/TForm4.h"
 #include "registration/TForm5.h"
-#include "state/Keys.h"
 
 #include <QApplication>
 #include <QComboBox>

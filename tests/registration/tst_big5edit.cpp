@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
 #include "controls/TBig5Edit.h"
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 
 #include <QApplication>
 #include <QClipboard>

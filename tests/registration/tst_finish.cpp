@@ -1,8 +1,8 @@
 #include "FormTesting.h"
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
+#include "desktop/PrintEngine.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
-#include "platform/PrintEngine.h"
 #include "upload/TForm6.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "FormTesting.h"
 #include "controls/TProEffectImage.h"
+#include "core/Profile.h"
 #include "platform/LocalClock.h"
-#include "platform/Profile.h"
 
 #include <QFile>
 #include <QFont>
@@ -565,6 +565,28 @@ private slots:
         // Cancel through its caption.
         QTest::mouseClick(Form5->Label41, Qt::LeftButton);
         QVERIFY(!Form5->isVisible() && Form1->isVisible());
+    }
+
+    void formParsesTheSettingsOncePerChange() {
+        TestEnvironment env(true);
+        Program program;
+        Form5->hide();  // made when first reached; its making reads the files once
+        const quint64 parsed = IniFile::parseCount();
+        for (const QString& type : {QStringLiteral("Person"), QStringLiteral("Enterprise")}) {
+            Form5->MemberType = type;
+            Form5->show();
+            Form5->hide();
+        }
+        Form5->ComboBox8->setCurrentIndex(1);
+        Form5->ComboBox8Change();
+        QVERIFY(!Form5->Edit5->text().isEmpty());
+        QCOMPARE(IniFile::parseCount(), parsed);
+
+        env.writeRegset(QStringLiteral("[OccupationList]\r\n教師=7\r\n"));
+        Form5->show();
+        QCOMPARE(IniFile::parseCount(), parsed + 1);
+        QCOMPARE(Form5->ComboBox4->count(), 1);
+        QCOMPARE(Form5->OccupationCodes, QStringList({"7"}));
     }
 };
 

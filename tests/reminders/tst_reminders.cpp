@@ -2,12 +2,12 @@
 #include "TestEnvironment.h"
 #include "app/Forms.h"
 #include "app/TForm1.h"
-#include "platform/Lifetime.h"
+#include "core/Keys.h"
+#include "core/Registry.h"
+#include "desktop/Lifetime.h"
 #include "platform/LocalClock.h"
-#include "platform/Registry.h"
 #include "reminders/TForm2.h"
 #include "reminders/TForm3.h"
-#include "state/Keys.h"
 
 #include <QTest>
 

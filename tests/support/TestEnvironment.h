@@ -1,55 +1,22 @@
 #pragma once
 
+#include "CoreTestEnvironment.h"
 #include "FakeMessageBoxes.h"
 
-#include <QByteArray>
 #include <QList>
-#include <QPair>
 #include <QString>
-#include <QTemporaryDir>
 #include <QUrl>
 
-// A fresh world for one test: its own hive file, drive folder and program folder in a
-// temporary directory, scripted message boxes and a recording shell. Everything replaced is
-// put back when the environment goes out of scope.
-class TestEnvironment {
+// The world of a test of the windows: the core's, plus scripted message boxes, a browser
+// opener that records, and cards printed into a PDF file in the sandbox.
+class TestEnvironment : public CoreTestEnvironment {
 public:
-    // withData copies the delivered data files (regset.ini, postcode.ini, pages ...) into the
-    // program folder.
     explicit TestEnvironment(bool withData = false);
     ~TestEnvironment();
-    TestEnvironment(const TestEnvironment&) = delete;
-    TestEnvironment& operator=(const TestEnvironment&) = delete;
 
-    QString root() const { return dir_.path(); }
-    QString hivePath() const { return root() + QStringLiteral("/hkcu.sqlite3"); }
-    QString driveC() const { return root() + QStringLiteral("/drive_c"); }
-    QString programFolder() const { return root() + QStringLiteral("/program"); }
-    QString makerFolder() const { return driveC() + QStringLiteral("/Program Files/Quillmarsh"); }
-    QString installFolder() const { return makerFolder() + QStringLiteral("/orvexreg"); }
     // Where a printed card goes.
     QString cardPdf() const { return root() + QStringLiteral("/card.pdf"); }
 
-    // Writes a file below root(), creating folders; `text` is encoded as CP950.
-    void writeFile(const QString& path, const QByteArray& bytes) const;
-    void writeText(const QString& path, const QString& text) const;
-    // A regset.ini in the program folder with exactly this (UTF-8 written) content.
-    void writeRegset(const QString& text) const;
-
-    // The whole hive as text (keys, value names, types and bytes), to compare states.
-    static QString hiveDump();
-
-    // The repository's data folder.
-    static QString sourceData();
-
     FakeMessageBoxes boxes;
-    QList<QPair<QString, QString>> launched;  // program and parameter of each shell start
-    QList<QUrl> openedUrls;                   // addresses handed to the desktop's browser
-
-private:
-    QTemporaryDir dir_;
+    QList<QUrl> openedUrls;  // addresses handed to the desktop's browser
 };
-
-// A file or folder made read-only for everyone, root included (the immutable flag), or
-// writable again; true when it is read-only now.
-bool setReadOnly(const QString& path, bool on);

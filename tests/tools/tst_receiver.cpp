@@ -1,4 +1,4 @@
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 #include "platform/Error.h"
 #include "tools/receiver/ReceiverServer.h"
 

@@ -1,10 +1,10 @@
 #include "Reminder.h"
 
+#include "core/Keys.h"
+#include "core/Registry.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
-#include "platform/Registry.h"
 #include "platform/Shell.h"
-#include "state/Keys.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

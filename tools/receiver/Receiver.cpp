@@ -1,6 +1,6 @@
 #include "Receiver.h"
 
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 #include "platform/Error.h"
 #include "platform/PrivateFiles.h"
 #include "platform/SqliteFile.h"

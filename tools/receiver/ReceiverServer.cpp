@@ -1,6 +1,6 @@
 #include "tools/receiver/ReceiverServer.h"
 
-#include "platform/Cp950.h"
+#include "core/Cp950.h"
 #include "platform/Error.h"
 #include "platform/ListenSocket.h"
 
