@@ -4,9 +4,7 @@
 #include "controls/Accessibility.h"
 #include "controls/Guard.h"
 #include "controls/Placement.h"
-#include "core/Cp950.h"
-#include "core/Keys.h"
-#include "core/Registry.h"
+#include "core/RegistrationStore.h"
 #include "core/Settings.h"
 #include "core/Startup.h"
 #include "desktop/Lifetime.h"
@@ -35,14 +33,19 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
                    Qt::WindowCloseButtonHint);
     setFixedSize(748, 527);
 
-    bindHoverButton(this, {Label1, Label5}, &TForm1::Label1Click, &TForm1::Label1MouseEnter,
-                    &TForm1::Label1MouseLeave);
-    bindHoverButton(this, {Label2, Label6}, &TForm1::Label2Click, &TForm1::Label2MouseEnter,
-                    &TForm1::Label2MouseLeave);
-    bindHoverButton(this, {Label3, Label7}, &TForm1::Label3Click, &TForm1::Label3MouseEnter,
-                    &TForm1::Label3MouseLeave);
-    bindHoverButton(this, {Label4, Label8}, &TForm1::Label4Click, &TForm1::Label4MouseEnter,
-                    &TForm1::Label4MouseLeave);
+    // clang-format off
+    const HoverButton<TForm1> buttons[] = {
+        {{Label1, Label5}, &TForm1::Label1Click, Label1MouseEnter, Label1MouseLeave,
+         ProEffectImage1, ProEffectImage5},
+        {{Label2, Label6}, &TForm1::Label2Click, Label2MouseEnter, Label2MouseLeave,
+         ProEffectImage2, ProEffectImage6},
+        {{Label3, Label7}, &TForm1::Label3Click, Label3MouseEnter, Label3MouseLeave,
+         ProEffectImage3, ProEffectImage7},
+        {{Label4, Label8}, &TForm1::Label4Click, Label4MouseEnter, Label4MouseLeave,
+         ProEffectImage4, ProEffectImage8},
+    };
+    // clang-format on
+    wireHoverButtons(this, kHoverLightness, buttons);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
     guard::connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
@@ -117,10 +120,7 @@ void TForm1::Button3Click() {
 
 void TForm1::Button2Click() {
     Form3->show();
-    Registry reg;
-    reg.OpenKey(keys::StateKey);
-    reg.WriteString(keys::IsRemind, QStringLiteral("y"));
-    reg.CloseKey();
+    RegistrationStore().remindLater();
 }
 
 void TForm1::Button1Click() {
@@ -128,50 +128,21 @@ void TForm1::Button1Click() {
     Form2->CppWebBrowser1->Navigate(paths::join(programFolder_, QStringLiteral("leavemsg.htm")));
 }
 
-void TForm1::Label1MouseEnter() {
-    ProEffectImage1->Effect_Lightness(kHoverLightness);
-}
-void TForm1::Label2MouseEnter() {
-    ProEffectImage2->Effect_Lightness(kHoverLightness);
-}
-void TForm1::Label3MouseEnter() {
-    ProEffectImage3->Effect_Lightness(kHoverLightness);
-}
-void TForm1::Label4MouseEnter() {
-    ProEffectImage4->Effect_Lightness(kHoverLightness);
-}
-void TForm1::Label1MouseLeave() {
-    ProEffectImage1->assignPicture(ProEffectImage5);
-}
-void TForm1::Label2MouseLeave() {
-    ProEffectImage2->assignPicture(ProEffectImage6);
-}
-void TForm1::Label3MouseLeave() {
-    ProEffectImage3->assignPicture(ProEffectImage7);
-}
-void TForm1::Label4MouseLeave() {
-    ProEffectImage4->assignPicture(ProEffectImage8);
-}
-
 void TForm1::CppWebBrowser1DocumentComplete() {
     if (std::exchange(skipOffer_, false)) {
         return;
     }
-    Registry reg;
-    reg.OpenKey(keys::StateKey);
-    if (reg.ReadString(keys::UploadFail) != QStringLiteral("y")) {
-        return;
-    }
-    if (!msg::ask(QStringLiteral("程式偵測到您上次上傳使用者資料失敗, 要再一次上傳嗎?"),
+    const RegistrationStore store;
+    if (!store.uploadFailed() ||
+        !msg::ask(QStringLiteral("程式偵測到您上次上傳使用者資料失敗, 要再一次上傳嗎?"),
                   QStringLiteral("ORVEX註冊程式"))) {
         return;
     }
-    const QString registration = cp950::decode(reg.ReadBytes(keys::RegStr));
+    const QString registration = store.storedString();
     TForm6* upload = Form6;
     hide();
     upload->show();
     upload->Edit1->setText(registration);
-    reg.CloseKey();
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Handlers.h"
 #include "ui_TForm1.h"
 
 #include <QWidget>
@@ -23,19 +24,16 @@ public:
     void Label3Click() { Button2Click(); }
     void Label4Click() { Button1Click(); }
 
-    void Label1MouseEnter();
-    void Label2MouseEnter();
-    void Label3MouseEnter();
-    void Label4MouseEnter();
-    void Label1MouseLeave();
-    void Label2MouseLeave();
-    void Label3MouseLeave();
-    void Label4MouseLeave();
-
     // The offer to upload again a registration whose upload failed.
     void CppWebBrowser1DocumentComplete();
 
     const QString& ProgramFolder() const { return programFolder_; }
+
+    // Hover handlers of the image buttons, given their work by the buttons table.
+    Handler Label1MouseEnter, Label1MouseLeave;
+    Handler Label2MouseEnter, Label2MouseLeave;
+    Handler Label3MouseEnter, Label3MouseLeave;
+    Handler Label4MouseEnter, Label4MouseLeave;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,13 +1,9 @@
 #include "RegCard.h"
 
 #include "TForm7.h"
-#include "core/Convert.h"
-#include "core/Keys.h"
-#include "core/Registry.h"
+#include "core/RegistrationStore.h"
 #include "core/Settings.h"
 #include "desktop/PrintEngine.h"
-#include "platform/Error.h"
-#include "platform/Hive.h"
 #include "platform/LocalClock.h"
 
 #include <optional>
@@ -18,15 +14,15 @@ namespace {
 const QString kBlankLine = QString(12, u' ');
 const QString kHeaderIndent = QString(6, u' ');
 
-QString phoneLine(const RegCard& card) {
-    return QStringLiteral("◎電話：") + card.phoneArea + u'-' + card.phone + u'-' + card.phoneExt;
+QString phoneLine(const RegistrationRecord& r) {
+    return QStringLiteral("◎電話：") + r.RecPrePhone + u'-' + r.RecPhone + u'-' + r.RecExtPhone;
 }
 
-QString mobileLine(const RegCard& card) {
-    return QStringLiteral("◎手機：") + card.mobilePrefix + u'-' + card.mobile;
+QString mobileLine(const RegistrationRecord& r) {
+    return QStringLiteral("◎手機：") + r.RecPreMPhone + u'-' + r.RecMPhone;
 }
 
-QStringList productLines(const CardProduct& product) {
+QStringList productLines(const ProductEntry& product) {
     return {
         kBlankLine,
         QStringLiteral("購買日期：") + product.PurchaseY + QStringLiteral("年") +
@@ -37,49 +33,39 @@ QStringList productLines(const CardProduct& product) {
     };
 }
 
-QStringList memberLines(const RegCard& card) {
+QStringList memberLines(const Registration& registration) {
+    const RegistrationRecord& r = registration.record;
     QStringList lines = {
-        card.person ? QStringLiteral("◎會員別：個人會員") : QStringLiteral("◎會員別：企業會員"),
-        QStringLiteral("◎中文姓名：") + card.RecName,
-        QStringLiteral("◎公司名稱:") + card.RecCompName,
-        QStringLiteral("◎生日：") + card.RecBirthY + QStringLiteral("年") + card.RecBirthM +
-            QStringLiteral("月") + card.RecBirthD + QStringLiteral("日"),
-        QStringLiteral("◎性別：") + card.sex,
-        QStringLiteral("◎教育：") + card.education,
-        QStringLiteral("◎行業：") + card.occupation,
-        QStringLiteral("◎職稱：") + card.position,
+        registration.person ? QStringLiteral("◎會員別：個人會員")
+                            : QStringLiteral("◎會員別：企業會員"),
+        QStringLiteral("◎中文姓名：") + r.RecName,
+        QStringLiteral("◎公司名稱:") + r.RecCompName,
+        QStringLiteral("◎生日：") + r.RecBirthY + QStringLiteral("年") + r.RecBirthM +
+            QStringLiteral("月") + r.RecBirthD + QStringLiteral("日"),
+        QStringLiteral("◎性別：") + registration.sex,
+        QStringLiteral("◎教育：") + registration.education,
+        QStringLiteral("◎行業：") + registration.occupation,
+        QStringLiteral("◎職稱：") + registration.position,
     };
-    if (card.person) {
-        lines << QStringLiteral("◎身份證字號：") + card.RecPersonalId;
+    if (registration.person) {
+        lines << QStringLiteral("◎身份證字號：") + r.RecPersonalId;
     } else {
-        lines << QStringLiteral("◎公司統編：") + card.RecCompanyId;
-        lines << QStringLiteral("◎公司規模：") + card.companyScale;
-        lines << QStringLiteral("◎公司資本額：") + card.companyCapital;
+        lines << QStringLiteral("◎公司統編：") + r.RecCompanyId;
+        lines << QStringLiteral("◎公司規模：") + registration.companyScale;
+        lines << QStringLiteral("◎公司資本額：") + registration.companyCapital;
     }
     lines += {
-        QStringLiteral("◎郵遞區號：") + card.postcode,
-        QStringLiteral("◎縣市：") + card.county,
-        QStringLiteral("◎區域：") + card.district,
-        QStringLiteral("◎地址：") + card.address,
-        QStringLiteral("◎電子郵件：") + card.email,
-        phoneLine(card),
-        QStringLiteral("◎傳真：") + card.faxArea + u'-' + card.fax,
-        mobileLine(card),
+        QStringLiteral("◎郵遞區號：") + r.RecZip,
+        QStringLiteral("◎縣市：") + r.RecArea1,
+        QStringLiteral("◎區域：") + r.RecArea2,
+        QStringLiteral("◎地址：") + r.RecAddr,
+        QStringLiteral("◎電子郵件：") + r.RecEAddr,
+        phoneLine(r),
+        QStringLiteral("◎傳真：") + r.RecPreFax + u'-' + r.RecFax,
+        mobileLine(r),
         kBlankLine,
     };
     return lines;
-}
-
-// A value of the state key as a whole number; none when missing, of another type or not a
-// number.
-std::optional<int> storedNumber(Registry& reg, const QString& name) {
-    try {
-        return convert::parseInt32(reg.ReadString(name));
-    } catch (const HiveFileError&) {
-        throw;
-    } catch (const Error&) {
-        return std::nullopt;
-    }
 }
 
 // Fills the pages of the body one line after the other.
@@ -180,13 +166,14 @@ QStringList headerLines(const QStringList& settingsLines) {
     return lines;
 }
 
-QList<QStringList> bodyPages(const RegCard& card, const BodyMeasure& measure) {
-    BodyPager pager(
-        measure, {QStringLiteral("◎中文姓名：") + card.RecName, phoneLine(card), mobileLine(card)});
-    for (const QString& line : memberLines(card)) {
+QList<QStringList> bodyPages(const Registration& registration, const BodyMeasure& measure) {
+    const RegistrationRecord& r = registration.record;
+    BodyPager pager(measure,
+                    {QStringLiteral("◎中文姓名：") + r.RecName, phoneLine(r), mobileLine(r)});
+    for (const QString& line : memberLines(registration)) {
         pager.addText(line);
     }
-    for (const CardProduct& product : card.products) {
+    for (const ProductEntry& product : registration.products) {
         pager.addProduct(productLines(product));
     }
     return pager.pages();
@@ -196,32 +183,19 @@ QString pageNumber(int page) {
     return QStringLiteral("第 %1 頁").arg(page);
 }
 
-QDate firstRunDate() {
-    Registry reg;
-    if (!reg.OpenKey(keys::StateKey)) {
-        return {};
-    }
-    const auto year = storedNumber(reg, keys::FirstRunYear);
-    const auto month = storedNumber(reg, keys::FirstRunMonth);
-    const auto day = storedNumber(reg, keys::FirstRunDay);
-    reg.CloseKey();
-    if (!year || !month || !day) {
-        return {};
-    }
-    return QDate(*year, *month, *day);
-}
-
 QString documentName() {
     return QStringLiteral("產品註冊卡");
 }
 
-bool printRegCard(TForm7& report, const RegCard& card, QWidget* parent) {
-    return printing::choose(parent, documentName()) && printChosen(report, card);
+bool printRegCard(TForm7& report, const Registration& registration, QWidget* parent) {
+    return printing::choose(parent, documentName()) && printChosen(report, registration);
 }
 
-bool printChosen(TForm7& report, const RegCard& card) {
+bool printChosen(TForm7& report, const Registration& registration) {
     // Filled afresh for every card, so that a second card of the run repeats no line.
-    report.QRLabel2.Caption = datesLine(settings::cardTitle(), firstRunDate(), LocalClock::today());
+    const std::optional<QDate> firstRun = RegistrationStore().firstRunDate().date();
+    report.QRLabel2.Caption =
+        datesLine(settings::cardTitle(), firstRun.value_or(QDate()), LocalClock::today());
     report.QRMemo1.Lines = headerLines(settings::cardHeaderLines());
     PrintJob job;
     job.open();
@@ -230,7 +204,7 @@ bool printChosen(TForm7& report, const RegCard& card) {
     const BodyMeasure measure{
         [&](const QString& text) { return body.wrapped(painter, text); },
         int((report.bodyBottom() - body.Geometry.top()) / body.lineHeight(painter))};
-    const QList<QStringList> pages = bodyPages(card, measure);
+    const QList<QStringList> pages = bodyPages(registration, measure);
     job.setPageCount(int(pages.size()));
     for (int page = 1; page <= pages.size(); ++page) {
         report.QRMemo2.Lines = pages[page - 1];

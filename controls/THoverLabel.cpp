@@ -22,8 +22,8 @@ THoverLabel::THoverLabel(QWidget* parent) : QLabel(parent) {
     setAutoFillBackground(false);
 }
 
-void THoverLabel::makeButton(std::initializer_list<THoverLabel*> labels, FocusFace face) {
-    THoverLabel* hot = *labels.begin();
+void THoverLabel::makeButton(const QList<THoverLabel*>& labels, FocusFace face) {
+    THoverLabel* hot = labels.front();
     hot->labels_ = labels;
     hot->face_ = face;
     for (THoverLabel* label : labels) {

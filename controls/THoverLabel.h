@@ -1,9 +1,7 @@
 #pragma once
 
-#include "Guard.h"
-
 #include <QLabel>
-#include <initializer_list>
+#include <QList>
 
 // A transparent label that reports click, pointer enter and pointer leave: the hot area and
 // the caption of a hover image button.
@@ -23,7 +21,7 @@ public:
 
     // The first label is the hot area; the others lie on it, and the first of them with a
     // text names the button.
-    static void makeButton(std::initializer_list<THoverLabel*> labels,
+    static void makeButton(const QList<THoverLabel*>& labels,
                            FocusFace face = FocusFace::Lightened);
     bool isButton() const { return button_ == this; }
     // What a click does.
@@ -66,16 +64,3 @@ private:
     bool litByFocus_ = false;
     QString pictureName_;
 };
-
-// Gives the hot area and the caption of one hover button the button's click, enter and leave,
-// each guarded, and makes the hot area the button for the keyboard.
-template <typename Owner, typename Click, typename Enter, typename Leave>
-void bindHoverButton(Owner* owner, std::initializer_list<THoverLabel*> labels, Click click,
-                     Enter enter, Leave leave) {
-    for (THoverLabel* label : labels) {
-        guard::connect(label, &THoverLabel::clicked, owner, click);
-        guard::connect(label, &THoverLabel::mouseEntered, owner, enter);
-        guard::connect(label, &THoverLabel::mouseLeft, owner, leave);
-    }
-    THoverLabel::makeButton(labels);
-}

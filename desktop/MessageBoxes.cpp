@@ -2,6 +2,7 @@
 
 #include "MessageBoxWindow.h"
 #include "platform/Error.h"
+#include "platform/Hive.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -90,6 +91,8 @@ void showError(const std::exception& error) {
 
 void reportErrors(const std::function<void()>& handler) {
     try {
+        // A handler is one action of the user's: a hive found unusable is waited on once.
+        const HiveAction action;
         handler();
     } catch (const std::exception& e) {
         showError(e);

@@ -41,6 +41,9 @@ QString& overridePath() {
     return path;
 }
 
+int actionDepth = 0;
+quint64 attempts = 0;
+
 // Names compare as SQLite's NOCASE does: ASCII letters only.
 QString asciiLower(QString text) {
     for (QChar& c : text) {
@@ -235,12 +238,18 @@ void Hive::fail(int code, const char* what) {
         case SQLITE_NOTADB:
             throw problem(Problem::Damaged, path_, {}, detail);
         case SQLITE_BUSY:
-        case SQLITE_LOCKED:
+        case SQLITE_LOCKED: {
             // SQLite's own text may be stale here: a lock met while setting the file up is
             // retried and rolled back before it is reported.
-            throw problem(Problem::Locked, path_, {},
-                          QString::fromUtf8(what) +
-                              QStringLiteral(": another program holds the file locked"));
+            HiveFileError locked = problem(
+                Problem::Locked, path_, {},
+                QString::fromUtf8(what) + QStringLiteral(": another program holds the file locked"));
+            // Waited out once in this action, not again for every value.
+            if (actionDepth > 0) {
+                unusable_ = locked;
+            }
+            throw locked;
+        }
         case SQLITE_FULL:
             throw problem(Problem::DiskFull, path_, {}, detail);
         case SQLITE_READONLY:
@@ -264,10 +273,29 @@ void Hive::exec(const char* sql) {
     }
 }
 
+quint64 Hive::openAttempts() {
+    return attempts;
+}
+
 bool Hive::open(bool create) {
+    if (unusable_) {
+        throw *unusable_;
+    }
     if (db_ != nullptr) {
         return true;
     }
+    ++attempts;
+    try {
+        return openFile(create);
+    } catch (const HiveFileError& e) {
+        if (actionDepth > 0) {
+            unusable_ = e;
+        }
+        throw;
+    }
+}
+
+bool Hive::openFile(bool create) {
     switch (sqlitefile::header(path_)) {
         case sqlitefile::Header::Missing:
             if (!create) {
@@ -564,6 +592,16 @@ void Hive::rollback() {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     } else {
         rollbackOnly_ = true;
+    }
+}
+
+HiveAction::HiveAction() {
+    ++actionDepth;
+}
+
+HiveAction::~HiveAction() {
+    if (--actionDepth == 0 && slot()) {
+        slot()->unusable_.reset();
     }
 }
 

@@ -13,6 +13,14 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// The hive file cannot be used: it is damaged or no hive, it cannot be created, read or
+// written, or another program holds it. The text names the file and the cause for the user;
+// the registry passes it on instead of its own per-value texts.
+class HiveFileError : public Error {
+public:
+    using Error::Error;
+};
+
 // The current-user registry hive, kept in one SQLite file readable by its owner alone: a tree
 // of keys with case-insensitive names, each holding typed values. Every write is durable when
 // it returns; several processes may use the file at once, waiting a few seconds at most for
@@ -61,12 +69,17 @@ public:
     void commit();
     void rollback();
 
+    // How many times the file was opened, or tried and found unusable, in this process.
+    static quint64 openAttempts();
+
 private:
     explicit Hive(QString path);
     friend class HiveTransaction;
+    friend class HiveAction;
 
     // Opens the file; with create, makes it when missing. False when it does not exist.
     bool open(bool create);
+    bool openFile(bool create);
     void initialise();
     [[noreturn]] void fail(int code, const char* what);
     sqlite3_stmt* statement(int index, const char* sql);
@@ -78,14 +91,21 @@ private:
     QHash<QPair<qint64, QString>, qint64> keyCache_;
     int depth_ = 0;
     bool rollbackOnly_ = false;
+    // Why the file could not be opened in the current action.
+    std::optional<HiveFileError> unusable_;
 };
 
-// The hive file cannot be used: it is damaged or no hive, it cannot be created, read or
-// written, or another program holds it. The text names the file and the cause for the user;
-// the registry passes it on instead of its own per-value texts.
-class HiveFileError : public Error {
+
+// One action of the user's, such as a click and everything it reads and writes: once the hive
+// file has been found unusable in it (locked for seconds by another program, damaged, not
+// writable), every later use in the same action reports that at once instead of waiting on
+// the file again. Actions nest; the outermost one ends the finding.
+class HiveAction {
 public:
-    using Error::Error;
+    HiveAction();
+    ~HiveAction();
+    HiveAction(const HiveAction&) = delete;
+    HiveAction& operator=(const HiveAction&) = delete;
 };
 
 // All-or-nothing scope for many writes: commit() makes them durable together; leaving the

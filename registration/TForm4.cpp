@@ -27,10 +27,15 @@ TForm4::TForm4(QWidget* parent) : QWidget(parent) {
     setupUi(this);
     setFixedSize(268, 165);
 
-    bindHoverButton(this, {Label2, Label4}, &TForm4::Label2Click, &TForm4::Label2MouseEnter,
-                    &TForm4::Label2MouseLeave);
-    bindHoverButton(this, {Label3, Label5}, &TForm4::Label3Click, &TForm4::Label3MouseEnter,
-                    &TForm4::Label3MouseLeave);
+    // clang-format off
+    const HoverButton<TForm4> buttons[] = {
+        {{Label2, Label4}, &TForm4::Label2Click, Label2MouseEnter, Label2MouseLeave,
+         ProEffectImage1, ProEffectImage3},
+        {{Label3, Label5}, &TForm4::Label3Click, Label3MouseEnter, Label3MouseLeave,
+         ProEffectImage2, ProEffectImage4},
+    };
+    // clang-format on
+    wireHoverButtons(this, kHoverLightness, buttons);
     guard::connect(SpeedButton1, &QToolButton::clicked, this, &TForm4::SpeedButton1Click);
     guard::connect(SpeedButton2, &QToolButton::clicked, this, &TForm4::SpeedButton2Click);
     // Escape is the close box: back to the main window.
@@ -51,19 +56,6 @@ void TForm4::SpeedButton1Click() {
 
 void TForm4::SpeedButton2Click() {
     choose(QStringLiteral("Enterprise"));
-}
-
-void TForm4::Label2MouseEnter() {
-    ProEffectImage1->Effect_Lightness(kHoverLightness);
-}
-void TForm4::Label2MouseLeave() {
-    ProEffectImage1->assignPicture(ProEffectImage3);
-}
-void TForm4::Label3MouseEnter() {
-    ProEffectImage2->Effect_Lightness(kHoverLightness);
-}
-void TForm4::Label3MouseLeave() {
-    ProEffectImage2->assignPicture(ProEffectImage4);
 }
 
 void TForm4::showEvent(QShowEvent* event) {

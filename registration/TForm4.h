@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Handlers.h"
 #include "ui_TForm4.h"
 
 #include <QWidget>
@@ -15,10 +16,10 @@ public:
     void SpeedButton2Click();  // enterprise
     void Label2Click() { SpeedButton1Click(); }
     void Label3Click() { SpeedButton2Click(); }
-    void Label2MouseEnter();
-    void Label2MouseLeave();
-    void Label3MouseEnter();
-    void Label3MouseLeave();
+
+    // Hover handlers of the image buttons, given their work by the buttons table.
+    Handler Label2MouseEnter, Label2MouseLeave;
+    Handler Label3MouseEnter, Label3MouseLeave;
 
 protected:
     void showEvent(QShowEvent* event) override;

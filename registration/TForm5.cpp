@@ -8,14 +8,11 @@
 #include "controls/Placement.h"
 #include "core/Convert.h"
 #include "core/Cp950.h"
-#include "core/Keys.h"
 #include "core/Profile.h"
 #include "core/RegUtils.h"
-#include "core/Registry.h"
 #include "core/Settings.h"
 #include "core/Validation.h"
 #include "desktop/MessageBoxes.h"
-#include "platform/Error.h"
 #include "platform/LocalClock.h"
 #include "platform/Paths.h"
 
@@ -23,7 +20,6 @@
 #include <QFocusEvent>
 
 using formhelpers::fillList;
-using formhelpers::firstRunDate;
 using formhelpers::selectItem;
 
 namespace {
@@ -31,11 +27,6 @@ namespace {
 constexpr int kHoverLightness = 60;
 
 const QString kIncomplete = QStringLiteral("註冊內容不完整");
-const QString kWrong = QStringLiteral("註冊內容不正確");
-
-bool isAsciiLetter(QChar c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
 
 }  // namespace
 
@@ -57,12 +48,17 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     Image3->setPicture(QStringLiteral("hint_number.png"));
     Image4->setPicture(QStringLiteral("hint_extension.png"));
 
-    bindHoverButton(this, {Label36, Label39}, &TForm5::Label36Click, &TForm5::Label36MouseEnter,
-                    &TForm5::Label36MouseLeave);
-    bindHoverButton(this, {Label37, Label40}, &TForm5::Label37Click, &TForm5::Label37MouseEnter,
-                    &TForm5::Label37MouseLeave);
-    bindHoverButton(this, {Label38, Label41}, &TForm5::Label38Click, &TForm5::Label38MouseEnter,
-                    &TForm5::Label38MouseLeave);
+    // clang-format off
+    const HoverButton<TForm5> buttons[] = {
+        {{Label36, Label39}, &TForm5::Label36Click, Label36MouseEnter, Label36MouseLeave,
+         ProEffectImage1, [this] { return buttonTwin(1); }},
+        {{Label37, Label40}, &TForm5::Label37Click, Label37MouseEnter, Label37MouseLeave,
+         ProEffectImage2, [this] { return buttonTwin(2); }},
+        {{Label38, Label41}, &TForm5::Label38Click, Label38MouseEnter, Label38MouseLeave,
+         ProEffectImage3, [this] { return buttonTwin(3); }},
+    };
+    // clang-format on
+    wireHoverButtons(this, kHoverLightness, buttons);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm5::Button1Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm5::Button2Click);
     guard::connect(Button3, &QPushButton::clicked, this, &TForm5::Button3Click);
@@ -80,25 +76,8 @@ TForm5::TForm5(QWidget* parent) : QWidget(parent) {
     guard::connect(Edit17, &QLineEdit::textChanged, this, &TForm5::Edit17Change);
     guard::connect(Edit18, &QLineEdit::textChanged, this, &TForm5::Edit18Change);
 
-    const std::pair<TBig5Edit*, void (TForm5::*)()> keyRules[] = {
-        {Edit2, &TForm5::Edit2KeyUp},   {Edit18, &TForm5::Edit18KeyUp},
-        {Edit4, &TForm5::Edit4KeyUp},   {Edit8, &TForm5::Edit8KeyUp},
-        {Edit9, &TForm5::Edit9KeyUp},   {Edit10, &TForm5::Edit10KeyUp},
-        {Edit11, &TForm5::Edit11KeyUp}, {Edit12, &TForm5::Edit12KeyUp},
-        {Edit14, &TForm5::Edit14KeyUp}, {Edit13, &TForm5::Edit13KeyUp},
-        {Edit7, &TForm5::Edit7KeyUp},   {Edit16, &TForm5::Edit16KeyUp},
-        {Edit17, &TForm5::Edit17KeyUp},
-    };
-    for (const auto& [edit, rule] : keyRules) {
-        guard::connect(edit, &TBig5Edit::KeyUp, this, rule);
-    }
-
-    for (QWidget* field : {Edit8, Edit14, Edit9, Edit13, Edit10}) {
-        field->installEventFilter(this);
-    }
-    guard::connect(Image2, &THoverLabel::clicked, this, &TForm5::Image2Click);
-    guard::connect(Image3, &THoverLabel::clicked, this, &TForm5::Image3Click);
-    guard::connect(Image4, &THoverLabel::clicked, this, &TForm5::Image4Click);
+    wireKeyRules();
+    wireHints();
     describeForAccess(this);
 
     msg::reportErrors([this] { FormCreate(); });
@@ -144,15 +123,15 @@ void TForm5::FormShow() {
         palette.setColor(QPalette::WindowText, caption);
         label->setPalette(palette);
     }
-    Label32->setVisible(person);
-    ComboBox12->setVisible(person);
-    Label20->setVisible(person);
-    Label9->setVisible(!person);
-    for (QWidget* w : std::initializer_list<QWidget*>{Label11, ComboBox5, Label13, ComboBox7}) {
+    // Education and the captions of the ID and name for a person, the company's lists and
+    // captions for an enterprise.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label32, ComboBox12, Label20, Label33}) {
+        w->setVisible(person);
+    }
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Label9, Label11, ComboBox5, Label13, ComboBox7, Label7}) {
         w->setVisible(!person);
     }
-    Label33->setVisible(person);
-    Label7->setVisible(!person);
     Panel2->move(Panel2->x(), person ? 220 : 236);
     if (!person) {
         const settings::CodedList scales = settings::companyScaleList();
@@ -212,50 +191,34 @@ void TForm5::ComboBox1Change() {
     ComboBox2->setCurrentIndex(-1);
 }
 
-void TForm5::showHint(QWidget* panel, int left, int top) {
-    panel->move(left, top);
-    panel->show();
-    panel->raise();
-}
-
-void TForm5::Edit8Enter() {
-    showHint(Panel4, 138, 364);
-}
-void TForm5::Edit8Exit() {
-    Panel4->hide();
-}
-void TForm5::Edit14Enter() {
-    showHint(Panel4, 138, 396);
-}
-void TForm5::Edit14Exit() {
-    Panel4->hide();
-}
-void TForm5::Edit9Enter() {
-    showHint(Panel5, 200, 364);
-}
-void TForm5::Edit9Exit() {
-    Panel5->hide();
-}
-void TForm5::Edit13Enter() {
-    showHint(Panel5, 200, 396);
-}
-void TForm5::Edit13Exit() {
-    Panel5->hide();
-}
-void TForm5::Edit10Enter() {
-    showHint(Panel6, 376, 361);
-}
-void TForm5::Edit10Exit() {
-    Panel6->hide();
-}
-void TForm5::Image2Click() {
-    Panel4->hide();
-}
-void TForm5::Image3Click() {
-    Panel5->hide();
-}
-void TForm5::Image4Click() {
-    Panel6->hide();
+void TForm5::wireHints() {
+    // A hint shows its picture beside the field while the field has the focus; a click on the
+    // picture hides it.
+    const std::tuple<QWidget*, QWidget*, QPoint, Handler&, Handler&> hints[] = {
+        {Edit8, Panel4, {138, 364}, Edit8Enter, Edit8Exit},
+        {Edit14, Panel4, {138, 396}, Edit14Enter, Edit14Exit},
+        {Edit9, Panel5, {200, 364}, Edit9Enter, Edit9Exit},
+        {Edit13, Panel5, {200, 396}, Edit13Enter, Edit13Exit},
+        {Edit10, Panel6, {376, 361}, Edit10Enter, Edit10Exit},
+    };
+    for (const auto& [field, panel, place, enter, exit] : hints) {
+        enter.setAction([panel = panel, place = place] {
+            panel->move(place);
+            panel->show();
+            panel->raise();
+        });
+        exit.setAction([panel = panel] { panel->hide(); });
+        hintFields_.append({field, &enter, &exit});
+        field->installEventFilter(this);
+    }
+    const std::tuple<THoverLabel*, QWidget*, Handler&> pictures[] = {{Image2, Panel4, Image2Click},
+                                                                     {Image3, Panel5, Image3Click},
+                                                                     {Image4, Panel6, Image4Click}};
+    for (const auto& [picture, panel, click] : pictures) {
+        click.setAction([panel = panel] { panel->hide(); });
+        connect(picture, &THoverLabel::clicked, this,
+                guard::handler([&click = click] { click(); }));
+    }
 }
 
 // Entering and leaving a field count, not the window losing and regaining the focus to a
@@ -267,16 +230,9 @@ bool TForm5::eventFilter(QObject* watched, QEvent* event) {
         return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
     };
     if ((in || event->type() == QEvent::FocusOut) && !windowChange()) {
-        const std::tuple<QObject*, void (TForm5::*)(), void (TForm5::*)()> hints[] = {
-            {Edit8, &TForm5::Edit8Enter, &TForm5::Edit8Exit},
-            {Edit14, &TForm5::Edit14Enter, &TForm5::Edit14Exit},
-            {Edit9, &TForm5::Edit9Enter, &TForm5::Edit9Exit},
-            {Edit13, &TForm5::Edit13Enter, &TForm5::Edit13Exit},
-            {Edit10, &TForm5::Edit10Enter, &TForm5::Edit10Exit},
-        };
-        for (const auto& [field, enter, exit] : hints) {
+        for (const auto& [field, enter, exit] : hintFields_) {
             if (watched == field) {
-                (this->*(in ? enter : exit))();
+                (*(in ? enter : exit))();
             }
         }
     }
@@ -377,180 +333,105 @@ const TProEffectImage* TForm5::buttonTwin(int button) const {
     return button == 1 ? ProEffectImage4 : button == 2 ? ProEffectImage5 : ProEffectImage6;
 }
 
-void TForm5::Label36MouseEnter() {
-    ProEffectImage1->Effect_Lightness(kHoverLightness);
-}
-void TForm5::Label36MouseLeave() {
-    ProEffectImage1->assignPicture(buttonTwin(1));
-}
-void TForm5::Label37MouseEnter() {
-    ProEffectImage2->Effect_Lightness(kHoverLightness);
-}
-void TForm5::Label37MouseLeave() {
-    ProEffectImage2->assignPicture(buttonTwin(2));
-}
-void TForm5::Label38MouseEnter() {
-    ProEffectImage3->Effect_Lightness(kHoverLightness);
-}
-void TForm5::Label38MouseLeave() {
-    ProEffectImage3->assignPicture(buttonTwin(3));
-}
-
 bool TForm5::fail(QWidget* focus, const QString& text) {
-    return fail(focus, text, kIncomplete);
-}
-
-bool TForm5::fail(QWidget* focus, const QString& text, const QString& caption) {
-    msg::inform(text, caption);
+    msg::inform(text, kIncomplete);
     focus->setFocus();
     return false;
 }
 
+FormEntries TForm5::entries() const {
+    FormEntries e;
+    e.person = isPerson();
+    e.name = Edit1->text();
+    e.companyName = Edit3->text();
+    e.birthYear = Edit2->text();
+    e.birthMonth = ComboBox1->currentText();
+    e.birthDay = ComboBox2->currentText();
+    e.sex = ComboBox3->currentText();
+    e.sexIndex = ComboBox3->currentIndex();
+    e.id = Edit4->text();
+    e.firstProduct = TabControl1->count() == 0;
+    e.education = ComboBox12->currentText();
+    e.educationIndex = ComboBox12->currentIndex();
+    e.occupation = ComboBox4->currentText();
+    e.occupationIndex = ComboBox4->currentIndex();
+    e.position = ComboBox6->currentText();
+    e.positionIndex = ComboBox6->currentIndex();
+    e.companyScale = ComboBox5->currentText();
+    e.companyScaleIndex = ComboBox5->currentIndex();
+    e.companyCapital = ComboBox7->currentText();
+    e.companyCapitalIndex = ComboBox7->currentIndex();
+    e.county = ComboBox8->currentText();
+    e.countyIndex = ComboBox8->currentIndex();
+    e.district = ComboBox9->currentText();
+    e.zip = Edit5->text();
+    e.address = Edit6->text();
+    e.email = Edit7->text();
+    e.phoneArea = Edit8->text();
+    e.phone = Edit9->text();
+    e.phoneExt = Edit10->text();
+    e.faxArea = Edit11->text();
+    e.fax = Edit12->text();
+    e.mobilePrefix = Edit14->text();
+    e.mobile = Edit13->text();
+    e.serial = Edit16->text();
+    e.purchaseYear = Edit18->text();
+    e.purchaseMonth = ComboBox10->currentText();
+    e.purchaseDay = ComboBox11->currentText();
+    return e;
+}
+
+QWidget* TForm5::field(validation::Field field) const {
+    // In the order of validation::Field.
+    QWidget* const fields[] = {Edit1,     Edit3,     Edit2,      ComboBox3,  Edit4,
+                               ComboBox4, ComboBox6, ComboBox5,  ComboBox7,  ComboBox8,
+                               ComboBox9, Edit6,     Edit7,      Edit8,      Edit9,
+                               Edit16,    Edit18,    ComboBox10, ComboBox11, Edit15};
+    return fields[static_cast<int>(field)];
+}
+
 bool TForm5::ValidateFields() {
-    using cp950::byteLength;
-    const bool person = isPerson();
+    const auto failure = validation::firstFailure(
+        entries(), [] { return RegistrationStore().firstRunDate().date(); });
+    if (!failure) {
+        return true;
+    }
+    msg::inform(failure->text, failure->caption);
+    // A purchase after the first run: the first-run date is offered in its place.
+    if (const std::optional<QDate> firstRun = failure->firstRun) {
+        selectItem(ComboBox10, firstRun->month() - 1);
+        selectItem(ComboBox11, firstRun->day() - 1);
+        Edit18->setText(QString::number(firstRun->year()));
+    }
+    field(failure->field)->setFocus();
+    return false;
+}
 
-    const QString name = Edit1->text();
-    if (name.isEmpty()) {
-        return fail(Edit1, QStringLiteral("姓名欄位未填寫"));
+void TForm5::wireKeyRules() {
+    const QString digits = QStringLiteral("欄位必須為數字");
+    const QString phoneDigits = QStringLiteral("電話欄位必須為數字");
+    const std::tuple<TBig5Edit*, Handler&, QString> numberFields[] = {
+        {Edit18, Edit18KeyUp, QStringLiteral("日期欄位必須為數字")},
+        {Edit8, Edit8KeyUp, digits},
+        {Edit9, Edit9KeyUp, digits},
+        {Edit10, Edit10KeyUp, digits},
+        {Edit11, Edit11KeyUp, digits},
+        {Edit12, Edit12KeyUp, digits},
+        {Edit14, Edit14KeyUp, phoneDigits},
+        {Edit13, Edit13KeyUp, phoneDigits},
+    };
+    for (const auto& [edit, rule, message] : numberFields) {
+        rule.setAction([this, edit = edit, message = message] { numericKey(edit, message); });
+        connect(edit, &TBig5Edit::KeyUp, this, guard::handler([&rule = rule] { rule(); }));
     }
-    if (validation::containsAsciiDigit(name)) {
-        return fail(Edit1, QStringLiteral("姓名不可包含數字"), QStringLiteral("註冊有誤"));
+    const std::pair<TBig5Edit*, void (TForm5::*)()> rules[] = {
+        {Edit2, &TForm5::Edit2KeyUp},   {Edit4, &TForm5::Edit4KeyUp},
+        {Edit7, &TForm5::Edit7KeyUp},   {Edit16, &TForm5::Edit16KeyUp},
+        {Edit17, &TForm5::Edit17KeyUp},
+    };
+    for (const auto& [edit, rule] : rules) {
+        guard::connect(edit, &TBig5Edit::KeyUp, this, rule);
     }
-    if (!person && Edit3->text().isEmpty()) {
-        return fail(Edit3, QStringLiteral("公司名稱未填寫"));
-    }
-
-    const QString birthYear = Edit2->text();
-    const QString badBirthday = QStringLiteral("生日欄位不正確");
-    if (birthYear.isEmpty() || ComboBox1->currentText().isEmpty() ||
-        ComboBox2->currentText().isEmpty() || byteLength(birthYear) != 4) {
-        return fail(Edit2, badBirthday);
-    }
-    // A year pasted with the mouse escapes the key filter; it is no year either.
-    const auto birthYearValue = convert::parseInt32(birthYear);
-    if (!birthYearValue || *birthYearValue <= 1910) {
-        return fail(Edit2, badBirthday);
-    }
-    if (ComboBox3->currentText().isEmpty()) {
-        return fail(ComboBox3, QStringLiteral("性別欄位未填寫"));
-    }
-
-    const QString id = Edit4->text();
-    if (!person) {
-        if (id.isEmpty()) {
-            return fail(Edit4, QStringLiteral("公司統編未填寫"));
-        }
-        if (byteLength(id) != 8) {
-            return fail(Edit4, QStringLiteral("公司統編不正確"));
-        }
-    } else {
-        const QString badId = QStringLiteral("身份證字號不正確");
-        const QString badIdOrSex = QStringLiteral("身份證字號或性別不正確");
-        if (byteLength(id) != 10) {
-            return fail(Edit4, badId);
-        }
-        if (!isAsciiLetter(id[0])) {
-            return fail(Edit4, badId);
-        }
-        const QChar sexDigit = id[1];
-        if (sexDigit != u'1' && sexDigit != u'2') {
-            return fail(Edit4, badId);
-        }
-        if (sexDigit == u'1' && ComboBox3->currentIndex() != 0) {
-            return fail(Edit4, badIdOrSex);
-        }
-        if (sexDigit == u'2' && ComboBox3->currentIndex() != 1) {
-            return fail(Edit4, badIdOrSex);
-        }
-        // Only the first product of a registration has its ID's check digit tested.
-        if (TabControl1->count() == 0 && !validation::idCheckDigitValid(id)) {
-            return fail(Edit4, badId);
-        }
-    }
-
-    if (ComboBox4->currentText().isEmpty()) {
-        return fail(ComboBox4, QStringLiteral("行業欄位未填寫"));
-    }
-    if (ComboBox6->currentText().isEmpty()) {
-        return fail(ComboBox6, QStringLiteral("職稱欄位未填寫"));
-    }
-    if (!person && ComboBox5->currentText().isEmpty()) {
-        return fail(ComboBox5, QStringLiteral("公司規模未填寫"));
-    }
-    if (!person && ComboBox7->currentText().isEmpty()) {
-        return fail(ComboBox7, QStringLiteral("公司資本額未填寫"));
-    }
-    if (ComboBox8->currentText().isEmpty()) {
-        return fail(ComboBox8, QStringLiteral("縣市未填寫"));
-    }
-    if (ComboBox9->currentText().isEmpty()) {
-        return fail(ComboBox9, QStringLiteral("區域未填寫"));
-    }
-    const QString badAddress = QStringLiteral("地址不正確");
-    if (byteLength(ComboBox9->currentText()) < 4) {
-        return fail(ComboBox9, badAddress);
-    }
-    if (Edit6->text().isEmpty()) {
-        return fail(Edit6, badAddress);
-    }
-
-    const QString mail = Edit7->text();
-    const QString badMail = QStringLiteral("電子郵件不正確");
-    if (!validation::containsCharacter(mail, u'@')) {
-        return fail(Edit7, badMail);
-    }
-    if (!validation::containsCharacter(mail, u'.')) {
-        return fail(Edit7, badMail);
-    }
-    const QString badPhone = QStringLiteral("電話欄位不正確");
-    if (Edit8->text().isEmpty()) {
-        return fail(Edit8, badPhone);
-    }
-    if (byteLength(Edit9->text()) < 5) {
-        return fail(Edit9, badPhone);
-    }
-    if (byteLength(Edit16->text()) != 10) {
-        return fail(Edit16, QStringLiteral("產品序號不正確"));
-    }
-
-    const QString badPurchase = QStringLiteral("購買日期不正確");
-    if (byteLength(Edit18->text()) != 4) {
-        return fail(Edit18, badPurchase);
-    }
-    if (ComboBox10->currentText().isEmpty()) {
-        return fail(ComboBox10, badPurchase);
-    }
-    if (ComboBox11->currentText().isEmpty()) {
-        return fail(ComboBox11, badPurchase);
-    }
-    const auto year = convert::parseInt32(Edit18->text());
-    if (!year || *year <= 1910) {
-        return fail(Edit18, badPurchase);
-    }
-    const auto month = convert::parseInt32(ComboBox10->currentText());
-    const auto day = convert::parseInt32(ComboBox11->currentText());
-    // The day list offers 31 days in every month.
-    if (!month || !day || !validation::dateExists(*year, *month, *day)) {
-        return fail(ComboBox11, badPurchase);
-    }
-    const auto firstRun = firstRunDate();
-    if (!firstRun) {
-        return fail(Edit18, QStringLiteral("找不到本程式第一次執行的日期，無法核對購買日期。"),
-                    kWrong);
-    }
-    if (validation::purchaseAfterFirstRun(*year, *month, *day, firstRun->year, firstRun->month,
-                                          firstRun->day)) {
-        msg::inform(validation::purchaseAfterFirstRunMessage(firstRun->year, firstRun->month,
-                                                             firstRun->day),
-                    kWrong);
-        selectItem(ComboBox10, firstRun->month - 1);
-        selectItem(ComboBox11, firstRun->day - 1);
-        Edit18->setText(QString::number(firstRun->year));
-        Edit18->setFocus();
-        return false;
-    }
-    return true;
 }
 
 void TForm5::numericKey(TBig5Edit* edit, const QString& message) {
@@ -569,36 +450,10 @@ void TForm5::Edit2KeyUp() {
     }
 }
 
-void TForm5::Edit18KeyUp() {
-    numericKey(Edit18, QStringLiteral("日期欄位必須為數字"));
-}
-
 void TForm5::Edit4KeyUp() {
     if (!isPerson()) {
         numericKey(Edit4, QStringLiteral("公司統編必須為數字"));
     }
-}
-
-void TForm5::Edit8KeyUp() {
-    numericKey(Edit8, QStringLiteral("欄位必須為數字"));
-}
-void TForm5::Edit9KeyUp() {
-    numericKey(Edit9, QStringLiteral("欄位必須為數字"));
-}
-void TForm5::Edit10KeyUp() {
-    numericKey(Edit10, QStringLiteral("欄位必須為數字"));
-}
-void TForm5::Edit11KeyUp() {
-    numericKey(Edit11, QStringLiteral("欄位必須為數字"));
-}
-void TForm5::Edit12KeyUp() {
-    numericKey(Edit12, QStringLiteral("欄位必須為數字"));
-}
-void TForm5::Edit14KeyUp() {
-    numericKey(Edit14, QStringLiteral("電話欄位必須為數字"));
-}
-void TForm5::Edit13KeyUp() {
-    numericKey(Edit13, QStringLiteral("電話欄位必須為數字"));
 }
 
 void TForm5::Edit7KeyUp() {

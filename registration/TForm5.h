@@ -1,12 +1,17 @@
 #pragma once
 
-#include "core/RegistrationRecord.h"
+#include "controls/Handlers.h"
+#include "core/FormCheck.h"
+#include "core/Registration.h"
+#include "core/RegistrationStore.h"
 #include "ui_TForm5.h"
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <tuple>
 
 class TBig5Edit;
 class TProEffectImage;
@@ -54,20 +59,10 @@ public:
     void ComboBox9Change();  // district: postal code
     void ComboBox1Change();  // birth month: day list
 
-    // Hint pictures of the phone fields.
-    void Edit8Enter();
-    void Edit8Exit();
-    void Edit14Enter();
-    void Edit14Exit();
-    void Edit9Enter();
-    void Edit9Exit();
-    void Edit13Enter();
-    void Edit13Exit();
-    void Edit10Enter();
-    void Edit10Exit();
-    void Image2Click();
-    void Image3Click();
-    void Image4Click();
+    // Hint pictures of the phone fields, given their work by the hints table.
+    Handler Edit8Enter, Edit8Exit, Edit14Enter, Edit14Exit, Edit9Enter, Edit9Exit;
+    Handler Edit13Enter, Edit13Exit, Edit10Enter, Edit10Exit;
+    Handler Image2Click, Image3Click, Image4Click;
 
     // Product tabs and their slots.
     void TabControl1Change();
@@ -84,39 +79,33 @@ public:
     void Label36Click() { Button1Click(); }
     void Label37Click() { Button2Click(); }
     void Label38Click() { Button3Click(); }
-    void Label36MouseEnter();
-    void Label36MouseLeave();
-    void Label37MouseEnter();
-    void Label37MouseLeave();
-    void Label38MouseEnter();
-    void Label38MouseLeave();
 
     // The finish-time checks: the first failing one shows its message, moves the focus and
     // gives false.
     bool ValidateFields();
 
-    // Key-release rules of the number, e-mail, serial and dealer fields.
+    // Key-release rules of the birth year, ID, e-mail, serial and dealer fields.
     void Edit2KeyUp();
-    void Edit18KeyUp();
     void Edit4KeyUp();
-    void Edit8KeyUp();
-    void Edit9KeyUp();
-    void Edit10KeyUp();
-    void Edit11KeyUp();
-    void Edit12KeyUp();
-    void Edit14KeyUp();
-    void Edit13KeyUp();
     void Edit7KeyUp();
     void Edit16KeyUp();
     void Edit17KeyUp();
+    // The fields that take numbers only, given their work by the number-fields table.
+    Handler Edit18KeyUp, Edit8KeyUp, Edit9KeyUp, Edit10KeyUp, Edit11KeyUp, Edit12KeyUp;
+    Handler Edit14KeyUp, Edit13KeyUp;
 
-    // Writes the registration record to the state key.
+    // Stores the registration being completed: the record, the products, the string.
     void SaveEntries();
     // Fills the form with the last stored registration and its last product.
     void RestoreEntries();
     // Prints the card of the last completed registration and shows the print result; false
     // when nothing was printed (dialog cancelled, or the print failed and was reported).
     bool PrintRegCard();
+
+    // Hover handlers of the image buttons, given their work by the buttons table.
+    Handler Label36MouseEnter, Label36MouseLeave;
+    Handler Label37MouseEnter, Label37MouseLeave;
+    Handler Label38MouseEnter, Label38MouseLeave;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -127,11 +116,16 @@ private:
     bool isPerson() const { return MemberType == QStringLiteral("Person"); }
     void addProduct();
     void completeRegistration();
-    // Prints the card on the printer already chosen; false when nothing was printed.
-    bool printCard();
-    // After the card: hides the form, removes the reminder's Run value, shows the result.
-    void closeAfterPrint();
+    // Prints the registration's card on the printer already chosen; false when nothing was
+    // printed.
+    bool printCard(const Registration& registration);
+    // After the card: hides the form and shows the result.
+    void showPrintResult();
     void captureRecord();
+    // The registration as the record and the form's lists and products hold it now.
+    Registration registration() const;
+    // What the fields show, in one go.
+    FormEntries entries() const;
     void storeSelectedProduct();
     QList<ProductEntry> products() const;
     // False, after saying which product lacks what and showing it, when a product of this
@@ -142,10 +136,15 @@ private:
     void storeText(ProductSlots& store, const QString& text);
     void setPurchaseDateToday();
     const TProEffectImage* buttonTwin(int button) const;
-    void showHint(QWidget* panel, int left, int top);
+    void wireHints();
+    void wireKeyRules();
     void numericKey(TBig5Edit* edit, const QString& message);
     bool fail(QWidget* focus, const QString& text);
-    bool fail(QWidget* focus, const QString& text, const QString& caption);
+    QWidget* field(validation::Field field) const;
 
     QString programFolder_;
+    // Each phone field with its hint's handlers for entering and leaving it.
+    QList<std::tuple<QObject*, Handler*, Handler*>> hintFields_;
+    // The registration being completed: checked and converted, not stored yet.
+    std::optional<Completion> completion_;
 };

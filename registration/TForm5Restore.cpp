@@ -2,8 +2,7 @@
 #include "FormHelpers.h"
 #include "TForm5.h"
 #include "core/Convert.h"
-#include "core/Keys.h"
-#include "core/RegUtils.h"
+#include "core/RegistrationStore.h"
 
 using formhelpers::selectItem;
 
@@ -38,52 +37,50 @@ void search(QComboBox* list, const QString& text, Change change) {
 }  // namespace
 
 void TForm5::RestoreEntries() {
-    const RegUtils u;
-    const int n = u.GetProductCount();
-    Edit1->setText(u.GetRegString(keys::Name));
-    Edit3->setText(u.GetRegString(keys::CompName));
-    Edit2->setText(QString::number(u.GetRegInt(keys::BirthdayY)));
+    const StoredEntries e = RegistrationStore().lastEntries();
+    Edit1->setText(e.name);
+    Edit3->setText(e.compName);
+    Edit2->setText(QString::number(e.birthY));
     ComboBox1->setEnabled(true);
-    selectItem(ComboBox1, u.GetRegInt(keys::BirthdayM) - 1);
+    selectItem(ComboBox1, e.birthM - 1);
     ComboBox2->setEnabled(true);
-    selectItem(ComboBox2, u.GetRegInt(keys::BirthdayD) - 1);
-    selectItem(ComboBox3, u.GetRegInt(keys::Sex) - 1);
-    search(ComboBox8, u.GetRegString(keys::Area1), [this] { ComboBox8Change(); });
-    search(ComboBox9, u.GetRegString(keys::Area2), [this] { ComboBox9Change(); });
-    Edit6->setText(u.GetRegString(keys::Addr));
-    Edit7->setText(u.GetRegString(keys::EAddr));
-    Edit8->setText(u.GetRegString(keys::PrePhone));
-    Edit9->setText(u.GetRegString(keys::Phone));
-    Edit10->setText(u.GetRegString(keys::ExtPhone));
-    Edit11->setText(u.GetRegString(keys::PreFax));
-    Edit12->setText(u.GetRegString(keys::Fax));
-    Edit14->setText(u.GetRegString(keys::PreMPhone));
-    Edit13->setText(u.GetRegString(keys::MPhone));
-    Edit15->setText(u.GetRegString(keys::numbered(keys::PrinterTypePrefix, n)));
-    Edit16->setText(u.GetRegString(keys::numbered(keys::ProdCdPrefix, n)));
-    Edit17->setText(u.GetRegString(keys::numbered(keys::ChnlIdPrefix, n)));
-    Edit18->setText(QString::number(u.GetRegInt(keys::numbered(keys::PurchaseYPrefix, n))));
-    selectItem(ComboBox10, u.GetRegInt(keys::numbered(keys::PurchaseMPrefix, n)) - 1);
-    selectItem(ComboBox11, u.GetRegInt(keys::numbered(keys::PurchaseDPrefix, n)) - 1);
+    selectItem(ComboBox2, e.birthD - 1);
+    selectItem(ComboBox3, e.sex - 1);
+    search(ComboBox8, e.area1, [this] { ComboBox8Change(); });
+    search(ComboBox9, e.area2, [this] { ComboBox9Change(); });
+    Edit6->setText(e.addr);
+    Edit7->setText(e.eAddr);
+    Edit8->setText(e.prePhone);
+    Edit9->setText(e.phone);
+    Edit10->setText(e.extPhone);
+    Edit11->setText(e.preFax);
+    Edit12->setText(e.fax);
+    Edit14->setText(e.preMPhone);
+    Edit13->setText(e.mPhone);
+    Edit15->setText(e.printerType);
+    Edit16->setText(e.prodCd);
+    Edit17->setText(e.chnlId);
+    Edit18->setText(QString::number(e.purchaseY));
+    selectItem(ComboBox10, e.purchaseM - 1);
+    selectItem(ComboBox11, e.purchaseD - 1);
 
     // The ID and the owner's lists follow the stored string, not the current member type.
-    const QString registration = u.GetRegString(keys::RegStr);
-    const auto after = [&registration](const QString& piece, int length) {
-        const qsizetype at = registration.indexOf(piece);
-        return at < 0 ? QString() : registration.mid(at + piece.size(), length);
+    const auto after = [&e](const QString& piece, int length) {
+        const qsizetype at = e.registration.indexOf(piece);
+        return at < 0 ? QString() : e.registration.mid(at + piece.size(), length);
     };
-    if (registration.contains(QStringLiteral("ownertype=0"))) {
+    if (e.person) {
         Edit4->setText(after(QStringLiteral("personalid="), 10));
-        selectItem(ComboBox12, u.GetRegInt(keys::Education) - 1);
-        selectByCode(ComboBox4, OccupationCodes, u.GetRegInt(keys::Occupation));
-        selectByCode(ComboBox6, PositionCodes, u.GetRegInt(keys::Pos));
+        selectItem(ComboBox12, e.education - 1);
+        selectByCode(ComboBox4, OccupationCodes, e.occupation);
+        selectByCode(ComboBox6, PositionCodes, e.pos);
     } else {
-        if (registration.contains(QStringLiteral("CompanyID="))) {
+        if (e.registration.contains(QStringLiteral("CompanyID="))) {
             Edit4->setText(after(QStringLiteral("CompanyID="), 8));
         }
-        selectByCode(ComboBox4, OccupationCodes, u.GetRegInt(keys::Occupation));
-        selectByCode(ComboBox6, PositionCodes, u.GetRegInt(keys::Pos));
-        selectItem(ComboBox5, u.GetRegInt(keys::CompanyScale));
-        selectItem(ComboBox7, u.GetRegInt(keys::CompanyCapital));
+        selectByCode(ComboBox4, OccupationCodes, e.occupation);
+        selectByCode(ComboBox6, PositionCodes, e.pos);
+        selectItem(ComboBox5, e.companyScale);
+        selectItem(ComboBox7, e.companyCapital);
     }
 }

@@ -5,12 +5,9 @@
 #include "controls/Accessibility.h"
 #include "controls/Guard.h"
 #include "controls/Placement.h"
-#include "core/Convert.h"
-#include "core/Keys.h"
-#include "core/Registry.h"
+#include "core/RegistrationStore.h"
 #include "core/Settings.h"
 #include "desktop/MessageBoxes.h"
-#include "platform/Error.h"
 #include "platform/LocalClock.h"
 
 #include <QCloseEvent>
@@ -27,10 +24,15 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(400, 197);
-    bindHoverButton(this, {Label3, Label1}, &TForm2::Button1Click, &TForm2::Label3MouseEnter,
-                    &TForm2::Label3MouseLeave);
-    bindHoverButton(this, {Label4, Label2}, &TForm2::Button2Click, &TForm2::Label4MouseEnter,
-                    &TForm2::Label4MouseLeave);
+    // clang-format off
+    const HoverButton<TForm2> buttons[] = {
+        {{Label3, Label1}, &TForm2::Button1Click, Label3MouseEnter, Label3MouseLeave,
+         ProEffectImage1, ProEffectImage3},
+        {{Label4, Label2}, &TForm2::Button2Click, Label4MouseEnter, Label4MouseLeave,
+         ProEffectImage2, ProEffectImage3},
+    };
+    // clang-format on
+    wireHoverButtons(this, kHoverLightness, buttons);
     guard::connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     guard::connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("離開註冊"));
@@ -44,25 +46,13 @@ bool TForm2::offersOptOut(const QDate& firstRun, const QDate& today, int days) {
 
 void TForm2::FormShow() {
     const int days = settings::bonusDays();
-    Registry reg;
-    reg.OpenKey(keys::StateKey);
-    const int y = convert::toInt(reg.ReadString(keys::FirstRunYear));
-    const int m = convert::toInt(reg.ReadString(keys::FirstRunMonth));
-    const int d = convert::toInt(reg.ReadString(keys::FirstRunDay));
-    reg.CloseKey();
-    const QDate firstRun(y, m, d);
-    if (!firstRun.isValid()) {
-        throw Error(QStringLiteral("Invalid argument to date encode"));
-    }
+    const QDate firstRun = RegistrationStore().firstRunDate().required();
     Panel3->setVisible(offersOptOut(firstRun, LocalClock::today(), days));
 }
 
 void TForm2::Button1Click() {
     if (CheckBox1->isChecked()) {
-        Registry reg;
-        reg.OpenKey(keys::RunKey);
-        reg.DeleteValue(keys::RunValue);
-        reg.CloseKey();
+        RegistrationStore().removeReminder();
     }
     close();
     Form1->close();
@@ -70,19 +60,6 @@ void TForm2::Button1Click() {
 
 void TForm2::Button2Click() {
     hide();
-}
-
-void TForm2::Label3MouseEnter() {
-    ProEffectImage1->Effect_Lightness(kHoverLightness);
-}
-void TForm2::Label3MouseLeave() {
-    ProEffectImage1->assignPicture(ProEffectImage3);
-}
-void TForm2::Label4MouseEnter() {
-    ProEffectImage2->Effect_Lightness(kHoverLightness);
-}
-void TForm2::Label4MouseLeave() {
-    ProEffectImage2->assignPicture(ProEffectImage3);
 }
 
 void TForm2::showEvent(QShowEvent* event) {

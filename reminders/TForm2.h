@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Handlers.h"
 #include "ui_TForm2.h"
 
 #include <QWidget>
@@ -14,13 +15,13 @@ public:
     void FormShow();
     void Button1Click();  // OK: leave the program
     void Button2Click();  // register now: back to the main window
-    void Label3MouseEnter();
-    void Label3MouseLeave();
-    void Label4MouseEnter();
-    void Label4MouseLeave();
 
     // Whole calendar days from the first run to today decide the opt-out strip.
     static bool offersOptOut(const QDate& firstRun, const QDate& today, int days);
+
+    // Hover handlers of the image buttons, given their work by the buttons table.
+    Handler Label3MouseEnter, Label3MouseLeave;
+    Handler Label4MouseEnter, Label4MouseLeave;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -9,11 +9,9 @@
 #include "core/Cp950.h"
 #include "core/Keys.h"
 #include "core/RegUtils.h"
-#include "core/Registry.h"
+#include "core/RegistrationStore.h"
 #include "core/Settings.h"
 #include "desktop/MessageBoxes.h"
-#include "platform/Error.h"
-#include "platform/Hive.h"
 #include "platform/Paths.h"
 #include "registration/TForm5.h"
 
@@ -44,12 +42,17 @@ TForm6::TForm6(QWidget* parent) : QWidget(parent), Timer1(new QTimer(this)) {
                    &TForm6::CppWebBrowser1DownloadComplete);
     guard::connect(CppWebBrowser1, &TCppWebBrowser::DocumentComplete, this,
                    &TForm6::CppWebBrowser1DocumentComplete);
-    bindHoverButton(this, {Label9, Label10}, &TForm6::Label9Click, &TForm6::Label9MouseEnter,
-                    &TForm6::Label9MouseLeave);
-    bindHoverButton(this, {Label8, Label11}, &TForm6::Label8Click, &TForm6::Label8MouseEnter,
-                    &TForm6::Label8MouseLeave);
-    bindHoverButton(this, {Label7, Label12}, &TForm6::Label7Click, &TForm6::Label7MouseEnter,
-                    &TForm6::Label7MouseLeave);
+    // clang-format off
+    const HoverButton<TForm6> buttons[] = {
+        {{Label9, Label10}, &TForm6::Label9Click, Label9MouseEnter, Label9MouseLeave,
+         ProEffectImage1, ProEffectImage7},
+        {{Label8, Label11}, &TForm6::Label8Click, Label8MouseEnter, Label8MouseLeave,
+         ProEffectImage2, ProEffectImage7},
+        {{Label7, Label12}, &TForm6::Label7Click, Label7MouseEnter, Label7MouseLeave,
+         ProEffectImage3, ProEffectImage7},
+    };
+    // clang-format on
+    wireHoverButtons(this, kHoverLightness, buttons);
     accessibility::nameByPageTitle(CppWebBrowser1, QStringLiteral("上傳連線"));
     accessibility::nameByPageTitle(CppWebBrowser2, QStringLiteral("上傳結果"));
     // Escape leaves once leaving is offered, as the exit button does.
@@ -103,7 +106,8 @@ void TForm6::handleResult() {
     // Without the state key nothing is recorded, but the user still learns the outcome; the
     // error is told once per post, not at each of its completion events.
     try {
-        recordOutcome(failed);
+        // Every value of one outcome is written together or not at all.
+        RegistrationStore().recordUpload(failed, Edit1->text());
     } catch (const std::exception& e) {
         if (!errorShown_) {
             errorShown_ = true;
@@ -127,30 +131,6 @@ void TForm6::focusOnAButton() {
     if (focus == nullptr || !focus->isVisible()) {
         (Panel2->isVisibleTo(this) ? Label9 : Label7)->setFocus(Qt::OtherFocusReason);
     }
-}
-
-// Every value of one outcome is written together or not at all.
-void TForm6::recordOutcome(bool failed) {
-    HiveTransaction transaction;
-    Registry reg;
-    if (failed) {
-        reg.OpenKey(keys::StateKey);
-        reg.WriteBytes(keys::RegStr, cp950::encode(Edit1->text()));
-        reg.WriteString(keys::UploadFail, QStringLiteral("y"));
-        reg.CloseKey();
-    } else {
-        reg.OpenKey(keys::RunKey);
-        reg.DeleteValue(keys::RunValue);
-        reg.CloseKey();
-        reg.OpenKey(keys::StateKey);
-        reg.WriteString(keys::UploadFail, QStringLiteral("n"));
-        reg.WriteInteger(keys::VaccineInstalled, -1);
-        reg.CloseKey();
-        const RegUtils utils;
-        utils.SetRegDate();
-        utils.SetNotifyHide();
-    }
-    transaction.commit();
 }
 
 void TForm6::Label9Click() {
@@ -193,25 +173,6 @@ void TForm6::ShowPrintResult() {
         paths::join(paths::local(keys::InstallFolder), QStringLiteral("upsucss.htm")));
     Panel4->show();
     focusOnAButton();
-}
-
-void TForm6::Label9MouseEnter() {
-    ProEffectImage1->Effect_Lightness(kHoverLightness);
-}
-void TForm6::Label9MouseLeave() {
-    ProEffectImage1->assignPicture(ProEffectImage7);
-}
-void TForm6::Label8MouseEnter() {
-    ProEffectImage2->Effect_Lightness(kHoverLightness);
-}
-void TForm6::Label8MouseLeave() {
-    ProEffectImage2->assignPicture(ProEffectImage7);
-}
-void TForm6::Label7MouseEnter() {
-    ProEffectImage3->Effect_Lightness(kHoverLightness);
-}
-void TForm6::Label7MouseLeave() {
-    ProEffectImage3->assignPicture(ProEffectImage7);
 }
 
 void TForm6::showEvent(QShowEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Handlers.h"
 #include "ui_TForm6.h"
 
 #include <QTimer>
@@ -26,15 +27,14 @@ public:
     void Label9Click();  // re-upload
     void Label8Click();  // switch to print registration
     void Label7Click();  // exit
-    void Label9MouseEnter();
-    void Label9MouseLeave();
-    void Label8MouseEnter();
-    void Label8MouseLeave();
-    void Label7MouseEnter();
-    void Label7MouseLeave();
 
     // After a printed card: no upload, the install folder's success page, only the exit button.
     void ShowPrintResult();
+
+    // Hover handlers of the image buttons, given their work by the buttons table.
+    Handler Label9MouseEnter, Label9MouseLeave;
+    Handler Label8MouseEnter, Label8MouseLeave;
+    Handler Label7MouseEnter, Label7MouseLeave;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -42,7 +42,6 @@ protected:
 
 private:
     void handleResult();
-    void recordOutcome(bool failed);
     void focusOnAButton();
 
     QString programFolder_;

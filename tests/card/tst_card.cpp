@@ -19,7 +19,7 @@
 #include <QTest>
 #include <csignal>
 
-Q_DECLARE_METATYPE(RegCard)
+Q_DECLARE_METATYPE(Registration)
 
 namespace {
 
@@ -140,29 +140,29 @@ QStringList models(const QStringList& lines) {
     return found;
 }
 
-RegCard person(int products = 1) {
-    RegCard card;
+Registration person(int products = 1) {
+    Registration card;
     card.person = true;
-    card.RecName = QStringLiteral("王小明");
-    card.RecCompName = QString();
-    card.RecBirthY = QStringLiteral("1970");
-    card.RecBirthM = QStringLiteral("3");
-    card.RecBirthD = QStringLiteral("7");
-    card.RecPersonalId = QStringLiteral("A123456789");
+    card.record.RecName = QStringLiteral("王小明");
+    card.record.RecCompName = QString();
+    card.record.RecBirthY = QStringLiteral("1970");
+    card.record.RecBirthM = QStringLiteral("3");
+    card.record.RecBirthD = QStringLiteral("7");
+    card.record.RecPersonalId = QStringLiteral("A123456789");
     card.sex = QStringLiteral("男");
     card.education = QStringLiteral("大學");
     card.occupation = QStringLiteral("資訊業");
     card.position = QStringLiteral("工程師");
-    card.county = QStringLiteral("臺北市");
-    card.district = QStringLiteral("文山區");
-    card.postcode = QStringLiteral("116");
-    card.address = QStringLiteral("木柵路一段17巷1號");
-    card.email = QStringLiteral("ming@example.com.tw");
-    card.phoneArea = QStringLiteral("02");
-    card.phone = QStringLiteral("29393091");
-    card.phoneExt = QStringLiteral("88");
-    card.mobilePrefix = QStringLiteral("0912");
-    card.mobile = QStringLiteral("345678");
+    card.record.RecArea1 = QStringLiteral("臺北市");
+    card.record.RecArea2 = QStringLiteral("文山區");
+    card.record.RecZip = QStringLiteral("116");
+    card.record.RecAddr = QStringLiteral("木柵路一段17巷1號");
+    card.record.RecEAddr = QStringLiteral("ming@example.com.tw");
+    card.record.RecPrePhone = QStringLiteral("02");
+    card.record.RecPhone = QStringLiteral("29393091");
+    card.record.RecExtPhone = QStringLiteral("88");
+    card.record.RecPreMPhone = QStringLiteral("0912");
+    card.record.RecMPhone = QStringLiteral("345678");
     for (int i = 1; i <= products; ++i) {
         card.products.append({QStringLiteral("2005"), QStringLiteral("3"), QString::number(i),
                               QStringLiteral("K%1").arg(i), QStringLiteral("EFF%1").arg(i),
@@ -171,11 +171,11 @@ RegCard person(int products = 1) {
     return card;
 }
 
-RegCard enterprise() {
-    RegCard card = person();
+Registration enterprise() {
+    Registration card = person();
     card.person = false;
-    card.RecCompName = QStringLiteral("文山資訊股份有限公司");
-    card.RecCompanyId = QStringLiteral("12345675");
+    card.record.RecCompName = QStringLiteral("文山資訊股份有限公司");
+    card.record.RecCompanyId = QStringLiteral("12345675");
     card.companyScale = QStringLiteral("50人以下");
     card.companyCapital = QStringLiteral("500萬元以下");
     card.education = QString();
@@ -186,11 +186,11 @@ RegCard enterprise() {
 constexpr int kLongest = 32767;
 
 // Entries of `length` characters in every field without a limit; the others at their limits.
-RegCard longEntries(bool isPerson, int products, int length) {
-    RegCard card = isPerson ? person() : enterprise();
-    card.RecName = card.RecCompName = card.address = QString(length, u'鑫');
-    card.postcode = card.phoneExt = QString(length, u'8');
-    card.email = QString(35, u'm');
+Registration longEntries(bool isPerson, int products, int length) {
+    Registration card = isPerson ? person() : enterprise();
+    card.record.RecName = card.record.RecCompName = card.record.RecAddr = QString(length, u'鑫');
+    card.record.RecZip = card.record.RecExtPhone = QString(length, u'8');
+    card.record.RecEAddr = QString(35, u'm');
     card.products.clear();
     for (int i = 1; i <= products; ++i) {
         card.products.append({QStringLiteral("2005"), QStringLiteral("12"), QStringLiteral("31"),
@@ -405,7 +405,7 @@ private slots:
     }
 
     void longEntriesStayInTheBody_data() {
-        QTest::addColumn<RegCard>("card");
+        QTest::addColumn<Registration>("card");
         QTest::addColumn<QList<int>>("productsPerPage");  // checked when given
         // Several lines each; the longest possible run over many pages and take long to print,
         // so they go once.
@@ -416,14 +416,14 @@ private slots:
                 << longEntries(false, products, 250) << QList<int>();
         }
         QTest::newRow("longest") << longEntries(false, 6, kLongest) << QList<int>();
-        RegCard card = enterprise();
+        Registration card = enterprise();
         card.products = person(5).products;
-        card.RecCompName = QString(60, u'鑫');
-        card.address = QString(120, u'鑫');
+        card.record.RecCompName = QString(60, u'鑫');
+        card.record.RecAddr = QString(120, u'鑫');
         QTest::newRow("long address") << card << QList<int>{4, 1};
     }
     void longEntriesStayInTheBody() {
-        QFETCH(RegCard, card);
+        QFETCH(Registration, card);
         QFETCH(QList<int>, productsPerPage);
         const QList<QList<Word>> pages = print(card).words();
         QStringList serials;
@@ -447,7 +447,7 @@ private slots:
             perPage << products;
         }
         QCOMPARE(serials.size(), card.products.size());
-        for (const CardProduct& product : card.products) {
+        for (const ProductEntry& product : card.products) {
             QCOMPARE(serials.count(product.ProdCd), 1);
         }
         if (!productsPerPage.isEmpty()) {
@@ -457,8 +457,8 @@ private slots:
 
     // Ideographs that some CJK fonts would hand to the PDF as Kangxi radicals.
     void textCopiesAsDrawn() {
-        RegCard card = person();
-        card.address = QStringLiteral("文小頁日");
+        Registration card = person();
+        card.record.RecAddr = QStringLiteral("文小頁日");
         const QStringList lines = print(card).lines(1);
         QVERIFY(lines.contains(QStringLiteral("◎地址：文小頁日")));
         QVERIFY(lines.contains(QStringLiteral("第 1 頁")));
@@ -495,7 +495,7 @@ private slots:
     void secondCardRepeatsNothing() {
         TForm7 report;
         const Pdf first = print(person(6), report);
-        RegCard other = enterprise();
+        Registration other = enterprise();
         const Pdf second = print(other, report);
         QCOMPARE(second.pages(), 1);
         const QStringList lines = second.lines(1);
@@ -658,7 +658,7 @@ private slots:
     }
 
 private:
-    Pdf print(const RegCard& card, TForm7& report) {
+    Pdf print(const Registration& card, TForm7& report) {
         const QString path = dir_.filePath(QStringLiteral("card%1.pdf").arg(++printed_));
         printing::setPdfOutput(path);
         if (!card::printRegCard(report, card, nullptr)) {
@@ -666,7 +666,7 @@ private:
         }
         return Pdf{path};
     }
-    Pdf print(const RegCard& card) {
+    Pdf print(const Registration& card) {
         TForm7 report;
         return print(card, report);
     }

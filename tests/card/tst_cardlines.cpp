@@ -1,46 +1,43 @@
-#include "TestEnvironment.h"
 #include "card/RegCard.h"
-#include "core/Keys.h"
-#include "core/Registry.h"
 
 #include <QTest>
 
 namespace {
 
-RegCard person() {
-    RegCard card;
+Registration person() {
+    Registration card;
     card.person = true;
-    card.RecName = QStringLiteral("王小明");
-    card.RecCompName = QStringLiteral("文山資訊");
-    card.RecBirthY = QStringLiteral("1970");
-    card.RecBirthM = QStringLiteral("3");
-    card.RecBirthD = QStringLiteral("7");
-    card.RecPersonalId = QStringLiteral("A123456789");
-    card.RecCompanyId = QStringLiteral("12345675");
+    card.record.RecName = QStringLiteral("王小明");
+    card.record.RecCompName = QStringLiteral("文山資訊");
+    card.record.RecBirthY = QStringLiteral("1970");
+    card.record.RecBirthM = QStringLiteral("3");
+    card.record.RecBirthD = QStringLiteral("7");
+    card.record.RecPersonalId = QStringLiteral("A123456789");
+    card.record.RecCompanyId = QStringLiteral("12345675");
     card.sex = QStringLiteral("男");
     card.education = QStringLiteral("大學");
     card.occupation = QStringLiteral("資訊業");
     card.position = QStringLiteral("工程師");
     card.companyScale = QStringLiteral("50人以下");
     card.companyCapital = QStringLiteral("500萬元以下");
-    card.county = QStringLiteral("臺北市");
-    card.district = QStringLiteral("內湖區");
-    card.postcode = QStringLiteral("114");
-    card.address = QStringLiteral("瑞光路588號");
-    card.email = QStringLiteral("ming@example.com.tw");
-    card.phoneArea = QStringLiteral("02");
-    card.phone = QStringLiteral("26587390");
-    card.phoneExt = QString();
-    card.mobilePrefix = QStringLiteral("0912");
-    card.mobile = QStringLiteral("345678");
+    card.record.RecArea1 = QStringLiteral("臺北市");
+    card.record.RecArea2 = QStringLiteral("內湖區");
+    card.record.RecZip = QStringLiteral("114");
+    card.record.RecAddr = QStringLiteral("瑞光路588號");
+    card.record.RecEAddr = QStringLiteral("ming@example.com.tw");
+    card.record.RecPrePhone = QStringLiteral("02");
+    card.record.RecPhone = QStringLiteral("26587390");
+    card.record.RecExtPhone = QString();
+    card.record.RecPreMPhone = QStringLiteral("0912");
+    card.record.RecMPhone = QStringLiteral("345678");
     card.products = {{QStringLiteral("2005"), QStringLiteral("3"), QStringLiteral("7"),
                       QStringLiteral("Vantra K20"), QStringLiteral("EFF0001"),
                       QStringLiteral("光華商場")}};
     return card;
 }
 
-QList<CardProduct> numberedProducts(int n) {
-    QList<CardProduct> products;
+QList<ProductEntry> numberedProducts(int n) {
+    QList<ProductEntry> products;
     for (int i = 1; i <= n; ++i) {
         products.append({QStringLiteral("2005"), QStringLiteral("3"), QString::number(i),
                          QStringLiteral("K%1").arg(i), QStringLiteral("SN%1").arg(i),
@@ -75,10 +72,10 @@ card::BodyMeasure measure(int width, int lines) {
 }
 
 // The pages when every line fits: five products first, then eight a page.
-QList<QStringList> plannedPages(const RegCard& card) {
+QList<QStringList> plannedPages(const Registration& card) {
     return card::bodyPages(card, measure(1000, 1000));
 }
-QStringList bodyLines(const RegCard& card, int page) {
+QStringList bodyLines(const Registration& card, int page) {
     return plannedPages(card).value(page - 1);
 }
 
@@ -117,10 +114,10 @@ private slots:
     }
 
     void enterpriseLines() {
-        RegCard card = person();
+        Registration card = person();
         card.person = false;
-        card.faxArea = QStringLiteral("02");
-        card.fax = QStringLiteral("26587391");
+        card.record.RecPreFax = QStringLiteral("02");
+        card.record.RecFax = QStringLiteral("26587391");
         const QStringList lines = bodyLines(card, 1);
         QCOMPARE(lines.size(), 25);
         QCOMPARE(lines[0], QStringLiteral("◎會員別：企業會員"));
@@ -158,7 +155,7 @@ private slots:
     void productsSpreadOverPages() {
         QFETCH(int, products);
         QFETCH(QList<QStringList>, pages);
-        RegCard card = person();
+        Registration card = person();
         card.products = numberedProducts(products);
         QCOMPARE(plannedPages(card).size(), pages.size());
         for (int page = 1; page <= pages.size(); ++page) {
@@ -167,14 +164,14 @@ private slots:
     }
 
     void emptyProductListStillGivesOnePage() {
-        RegCard card = person();
+        Registration card = person();
         card.products.clear();
         QCOMPARE(plannedPages(card).size(), 1);
         QCOMPARE(bodyLines(card, 1).size(), 18);
     }
 
     void continuationPageStartsWithNamePhoneAndMobile() {
-        RegCard card = person();
+        Registration card = person();
         card.products = numberedProducts(14);
         const QStringList lines = bodyLines(card, 3);
         QCOMPARE(lines,
@@ -190,8 +187,8 @@ private slots:
     // keeps to three lines.
     void textLongerThanAPageRunsOn() {
         const card::BodyMeasure m = measure(20, 45);
-        RegCard card = person();
-        card.RecName = QString(200, u'王');
+        Registration card = person();
+        card.record.RecName = QString(200, u'王');
         card.products = numberedProducts(3);
         card.products[1].PrinterType = QString(2000, u'K');
         const QList<QStringList> pages = card::bodyPages(card, m);
@@ -208,11 +205,11 @@ private slots:
         for (const char* serial : {"SN1", "SN2", "SN3"}) {
             QCOMPARE(all.count(QStringLiteral("產品序號：") + serial), 1);
         }
-        QVERIFY(pages[0].contains(QStringLiteral("◎中文姓名：") + card.RecName));
+        QVERIFY(pages[0].contains(QStringLiteral("◎中文姓名：") + card.record.RecName));
         const QString heading = pages[1].first();
         QVERIFY(heading.endsWith(u'…'));
         QCOMPARE(m.wrap(heading).size(), card::HeadingLineLimit);
-        QVERIFY(card.RecName.startsWith(heading.mid(6).chopped(1)));
+        QVERIFY(card.record.RecName.startsWith(heading.mid(6).chopped(1)));
     }
 
     void pageNumbers() {
@@ -233,25 +230,6 @@ private slots:
     void headerLinesAreIndented() {
         QCOMPARE(card::headerLines({QStringLiteral("客服專線"), QString()}),
                  (QStringList{QStringLiteral("      客服專線"), QStringLiteral("      ")}));
-    }
-
-    void firstRunDateFromTheHive() {
-        TestEnvironment env;
-        QVERIFY(!card::firstRunDate().isValid());  // no state key
-        Registry reg;
-        reg.OpenKey(keys::StateKey, true);
-        QVERIFY(!card::firstRunDate().isValid());  // no values
-        reg.WriteString(keys::FirstRunYear, QStringLiteral("2005"));
-        reg.WriteString(keys::FirstRunMonth, QStringLiteral("3"));
-        reg.WriteString(keys::FirstRunDay, QStringLiteral("7"));
-        QCOMPARE(card::firstRunDate(), QDate(2005, 3, 7));
-        reg.WriteString(keys::FirstRunMonth, QStringLiteral("三"));
-        QVERIFY(!card::firstRunDate().isValid());
-        reg.WriteString(keys::FirstRunMonth, QStringLiteral("2"));
-        reg.WriteString(keys::FirstRunDay, QStringLiteral("30"));
-        QVERIFY(!card::firstRunDate().isValid());
-        reg.WriteInteger(keys::FirstRunDay, 7);  // of the wrong type
-        QVERIFY(!card::firstRunDate().isValid());
     }
 };
 

@@ -15,15 +15,6 @@ Registry stateKey() {
     return reg;
 }
 
-QString errorOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 }  // namespace
 
 class TestRegUtils : public QObject {

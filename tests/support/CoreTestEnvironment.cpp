@@ -1,6 +1,7 @@
 #include "CoreTestEnvironment.h"
 
 #include "core/Cp950.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
@@ -98,4 +99,13 @@ bool setReadOnly(const QString& path, bool on) {
     }
     ::close(fd);
     return ::access(native.constData(), W_OK) != 0;
+}
+
+QString errorOf(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
 }

@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // A fresh world for one test of the core: its own hive file, drive folder and program folder
 // in a temporary directory, the real clock and a recording shell. Everything replaced is put
@@ -46,3 +47,6 @@ private:
 // A file or folder made read-only for everyone, root included (the immutable flag), or
 // writable again; true when it is read-only now.
 bool setReadOnly(const QString& path, bool on);
+
+// The text of the Error the function raises; "<no error>" when it raises none.
+QString errorOf(const std::function<void()>& fn);

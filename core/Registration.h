@@ -51,21 +51,39 @@ struct ProductEntry {
     }
 };
 
-// What the registration string carries besides the record.
-struct RegistrationContext {
-    bool person = true;
-    bool male = true;  // the sex list shows "男"
-    int area = 0;      // 1-based position of the county in its list
+// One registration as the form holds it when it is completed: the member type, the record,
+// what the lists show and where they stand, and the products in the order of their tabs.
+struct Registration {
+    bool person = true;  // MemberType is "Person"
+    RegistrationRecord record;
+
+    // The texts of the lists, as the card prints them.
+    QString sex;             // "男" or "女"
+    QString education;       // also on an enterprise's card, as the list stands
+    QString occupation;
+    QString position;
+    QString companyScale;
+    QString companyCapital;
+
+    int area = 0;  // 1-based position of the county in its list
+    // 0-based positions in their lists, -1 for none; an enterprise stores them.
+    int companyScaleIndex = -1;
+    int companyCapitalIndex = -1;
+
     QList<ProductEntry> products;
-    int firstRunYear = 0;
-    int firstRunMonth = 0;
-    int firstRunDay = 0;
+
+    bool male() const { return sex == QStringLiteral("男"); }
+};
+
+// What the registration string carries besides the registration.
+struct RegistrationContext {
+    QDate firstRun;
     bool fast = false;
     QString version;
 };
 
 // name=value pairs joined by "&", values inserted exactly as they stand: nothing is escaped.
-QString registrationString(const RegistrationRecord& record, const RegistrationContext& context);
+QString registrationString(const Registration& registration, const RegistrationContext& context);
 
 // Registered within `days` whole calendar days of the first run (the last day included, and
 // any first-run date after today).

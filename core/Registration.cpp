@@ -1,4 +1,4 @@
-#include "RegistrationRecord.h"
+#include "Registration.h"
 
 #include <cstdio>
 
@@ -20,18 +20,20 @@ void appendPiece(QString& s, QLatin1StringView name, int k, const QString& value
 
 }  // namespace
 
-QString registrationString(const RegistrationRecord& r, const RegistrationContext& c) {
+QString registrationString(const Registration& registration, const RegistrationContext& c) {
+    const RegistrationRecord& r = registration.record;
+    const QList<ProductEntry>& products = registration.products;
     QString s;
-    s.reserve(1024 + 160 * c.products.size());
+    s.reserve(1024 + 160 * products.size());
     s += QStringLiteral("Name=") + r.RecName;
     s += QStringLiteral("&Comp_Name=") + r.RecCompName;
     s += QStringLiteral("&Birthday_Y=") + r.RecBirthY;
     s += QStringLiteral("&Birthday_M=") + r.RecBirthM;
     s += QStringLiteral("&Birthday_D=") + r.RecBirthD;
-    s += c.male ? QStringLiteral("&Sex=M") : QStringLiteral("&Sex=F");
+    s += registration.male() ? QStringLiteral("&Sex=M") : QStringLiteral("&Sex=F");
     s += QStringLiteral("&Occupation=") + r.RecOccupation;
     s += QStringLiteral("&Pos=") + r.RecPos;
-    s += QStringLiteral("&Area=") + QString::number(c.area);
+    s += QStringLiteral("&Area=") + QString::number(registration.area);
     s += QStringLiteral("&AreaString1=") + r.RecArea1;
     s += QStringLiteral("&AreaString2=") + r.RecArea2;
     s += QStringLiteral("&ZIP=") + r.RecZip;
@@ -40,7 +42,7 @@ QString registrationString(const RegistrationRecord& r, const RegistrationContex
     s += QStringLiteral("&Phone=") + r.RecPrePhone + u'-' + r.RecPhone + u'-' + r.RecExtPhone;
     s += QStringLiteral("&Fax=") + r.RecPreFax + u'-' + r.RecFax;
     s += QStringLiteral("&MobilePhone=") + r.RecPreMPhone + u'-' + r.RecMPhone;
-    if (c.person) {
+    if (registration.person) {
         s += QStringLiteral("&personalid=") + r.RecPersonalId;
         s += QStringLiteral("&Education=") + r.RecEducation;
         s += QStringLiteral("&ownertype=0");
@@ -52,9 +54,9 @@ QString registrationString(const RegistrationRecord& r, const RegistrationContex
         s += QStringLiteral("&ownertype=1");
         s += QStringLiteral("&personalid=");
     }
-    s += QStringLiteral("&RegProductCount=") + QString::number(c.products.size());
-    for (int k = 0; k < c.products.size(); ++k) {
-        const ProductEntry& p = c.products[k];
+    s += QStringLiteral("&RegProductCount=") + QString::number(products.size());
+    for (int k = 0; k < products.size(); ++k) {
+        const ProductEntry& p = products[k];
         if (!p.isComplete()) {
             continue;
         }
@@ -65,9 +67,9 @@ QString registrationString(const RegistrationRecord& r, const RegistrationContex
         appendPiece(s, QLatin1StringView("Printer_type"), k, p.PrinterType);
         appendPiece(s, QLatin1StringView("Chnl_ID"), k, p.ChnlId);
     }
-    s += QStringLiteral("&FRD_y=") + QString::number(c.firstRunYear);
-    s += QStringLiteral("&FRD_m=") + QString::number(c.firstRunMonth);
-    s += QStringLiteral("&FRD_d=") + QString::number(c.firstRunDay);
+    s += QStringLiteral("&FRD_y=") + QString::number(c.firstRun.year());
+    s += QStringLiteral("&FRD_m=") + QString::number(c.firstRun.month());
+    s += QStringLiteral("&FRD_d=") + QString::number(c.firstRun.day());
     s += c.fast ? QStringLiteral("&IsFastReg=1") : QStringLiteral("&IsFastReg=0");
     s += QStringLiteral("&version=") + c.version;
     return s;
