@@ -1,6 +1,4 @@
 #include "Hive.h"
-
-#include "PrivateFiles.h"
 #include "SqliteFile.h"
 
 #include <sqlite3.h>
@@ -8,8 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -229,9 +225,9 @@ Hive::~Hive() {
     }
 }
 
-void Hive::fail(int code, const char* what) {
+void Hive::fail(sqlite3* db, int code, const char* what) {
     const QString message =
-        QString::fromUtf8(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
+        QString::fromUtf8(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code));
     const QString detail = QString::fromUtf8(what) + QStringLiteral(": ") + message;
     switch (code & 0xFF) {
         case SQLITE_CORRUPT:
@@ -241,9 +237,10 @@ void Hive::fail(int code, const char* what) {
         case SQLITE_LOCKED: {
             // SQLite's own text may be stale here: a lock met while setting the file up is
             // retried and rolled back before it is reported.
-            HiveFileError locked = problem(
-                Problem::Locked, path_, {},
-                QString::fromUtf8(what) + QStringLiteral(": another program holds the file locked"));
+            HiveFileError locked =
+                problem(Problem::Locked, path_, {},
+                        QString::fromUtf8(what) +
+                            QStringLiteral(": another program holds the file locked"));
             // Waited out once in this action, not again for every value.
             if (actionDepth > 0) {
                 unusable_ = locked;
@@ -257,7 +254,7 @@ void Hive::fail(int code, const char* what) {
         case SQLITE_PERM:
         case SQLITE_AUTH:
         case SQLITE_IOERR:
-            throw obstacle(path_, db_ != nullptr ? sqlite3_system_errno(db_) : 0, detail);
+            throw obstacle(path_, db != nullptr ? sqlite3_system_errno(db) : 0, detail);
         default:
             // Not the file's fault: the caller reports it in the registry's own words.
             throw Error(QStringLiteral("Registry hive %1: %2").arg(path_, detail));
@@ -296,62 +293,33 @@ bool Hive::open(bool create) {
 }
 
 bool Hive::openFile(bool create) {
-    switch (sqlitefile::header(path_)) {
-        case sqlitefile::Header::Missing:
-            if (!create) {
-                return false;
-            }
-            if (!privatefiles::makeFolders(QFileInfo(path_).absolutePath()) ||
-                !privatefiles::secure(path_)) {
-                const int error = errno;
-                throw obstacle(path_, error, QString::fromLocal8Bit(std::strerror(error)));
-            }
-            break;
-        case sqlitefile::Header::Unreadable:
-            throw problem(QFileInfo(path_).isDir() ? Problem::IsFolder : Problem::NotReadable,
-                          path_, {}, QStringLiteral("cannot read the file"));
-        case sqlitefile::Header::Foreign:
-            throw problem(Problem::Foreign, path_, {}, QStringLiteral("not a registry hive"));
-        case sqlitefile::Header::Empty:
-        case sqlitefile::Header::Sqlite:
-            privatefiles::secure(path_);
-            break;
-    }
-    const QByteArray native = QFile::encodeName(path_);
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(native.constData(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const int error = db_ != nullptr ? sqlite3_system_errno(db_) : 0;
-        const QString detail = QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        throw obstacle(path_, error, detail);
-    }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(db_, 1);
-    try {
-        initialise();
-    } catch (...) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        throw;
-    }
-    return true;
-}
-
-void Hive::initialise() {
-    const auto claim = sqlitefile::claim(
-        db_, kApplicationId,
+    using sqlitefile::Refusal;
+    const sqlitefile::Setup setup = {
+        kApplicationId,
         "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
         " name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));"
         "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
         " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
         "PRAGMA user_version=1;",
-        "FULL", [this](int code, const char* sql) { fail(code, sql); });
-    if (claim == sqlitefile::Claim::Foreign) {
-        throw problem(Problem::Foreign, path_, {},
-                      QStringLiteral("another application's database"));
-    }
+        "FULL", kBusyTimeoutMs};
+    const auto refuse = [this](Refusal why, int error, const QString& detail) {
+        switch (why) {
+            case Refusal::Unreadable:
+                throw problem(QFileInfo(path_).isDir() ? Problem::IsFolder : Problem::NotReadable,
+                              path_, {}, detail);
+            case Refusal::NotDatabase:
+                throw problem(Problem::Foreign, path_, {}, QStringLiteral("not a registry hive"));
+            case Refusal::OtherApplication:
+                throw problem(Problem::Foreign, path_, {},
+                              QStringLiteral("another application's database"));
+            case Refusal::NotCreated:
+            case Refusal::NotOpened:
+                throw obstacle(path_, error, detail);
+        }
+    };
+    db_ = sqlitefile::open(path_, create, setup, refuse,
+                           [this](sqlite3* db, int code, const char* sql) { fail(db, code, sql); });
+    return db_ != nullptr;
 }
 
 sqlite3_stmt* Hive::statement(int index, const char* sql) {

@@ -80,8 +80,9 @@ private:
     // Opens the file; with create, makes it when missing. False when it does not exist.
     bool open(bool create);
     bool openFile(bool create);
-    void initialise();
-    [[noreturn]] void fail(int code, const char* what);
+    // Raises the error of a failed statement on the connection db.
+    [[noreturn]] void fail(sqlite3* db, int code, const char* what);
+    [[noreturn]] void fail(int code, const char* what) { fail(db_, code, what); }
     sqlite3_stmt* statement(int index, const char* sql);
     void exec(const char* sql);
 
@@ -94,7 +95,6 @@ private:
     // Why the file could not be opened in the current action.
     std::optional<HiveFileError> unusable_;
 };
-
 
 // One action of the user's, such as a click and everything it reads and writes: once the hive
 // file has been found unusable in it (locked for seconds by another program, damaged, not

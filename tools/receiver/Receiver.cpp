@@ -2,7 +2,6 @@
 
 #include "core/Cp950.h"
 #include "platform/Error.h"
-#include "platform/PrivateFiles.h"
 #include "platform/SqliteFile.h"
 
 #include <sqlite3.h>
@@ -74,46 +73,36 @@ QString ReceiverStore::servicePath() {
 }
 
 ReceiverStore::ReceiverStore(const QString& path, bool create) : path_(path) {
-    const QFileInfo info(path_);
-    if (info.isDir()) {
-        throw Error(QStringLiteral("database %1 is a folder").arg(path_));
-    }
-    switch (sqlitefile::header(path_)) {
-        case sqlitefile::Header::Missing:
-            if (!create) {
-                throw Error(QStringLiteral("no database at %1").arg(path_));
-            }
-            if (!privatefiles::makeFolders(info.absolutePath())) {
-                throw Error(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
-            }
-            break;
-        case sqlitefile::Header::Unreadable:
-            throw Error(QStringLiteral("database %1 cannot be read").arg(path_));
-        case sqlitefile::Header::Foreign:
-            throw Error(
-                QStringLiteral("%1 is not a receiver database; it was left as it is").arg(path_));
-        case sqlitefile::Header::Empty:
-        case sqlitefile::Header::Sqlite:
-            break;
-    }
-    privatefiles::secure(path_);
-    const QByteArray native = QFile::encodeName(path_);
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(native.constData(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString detail = QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        throw Error(QStringLiteral("database %1 cannot be opened (%2)").arg(path_, detail));
-    }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    sqlite3_extended_result_codes(db_, 1);
-    try {
-        initialise();
-    } catch (...) {
-        sqlite3_close_v2(db_);
-        db_ = nullptr;
-        throw;
+    using sqlitefile::Refusal;
+    // WAL lets a dump read while the server writes.
+    const sqlitefile::Setup setup = {
+        kApplicationId,
+        "CREATE TABLE posts(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+        " received TEXT NOT NULL, method TEXT NOT NULL, path TEXT NOT NULL,"
+        " version TEXT NOT NULL, headers BLOB NOT NULL, body BLOB NOT NULL);"
+        "PRAGMA user_version=1;",
+        "NORMAL", kBusyTimeoutMs};
+    const auto refuse = [this](Refusal why, int, const QString& detail) {
+        switch (why) {
+            case Refusal::Unreadable:
+                throw Error(QFileInfo(path_).isDir()
+                                ? QStringLiteral("database %1 is a folder").arg(path_)
+                                : QStringLiteral("database %1 cannot be read").arg(path_));
+            case Refusal::NotDatabase:
+            case Refusal::OtherApplication:
+                throw Error(QStringLiteral("%1 is not a receiver database; it was left as it is")
+                                .arg(path_));
+            case Refusal::NotCreated:
+                throw Error(
+                    QStringLiteral("database %1 cannot be created (%2)").arg(path_, detail));
+            case Refusal::NotOpened:
+                throw Error(QStringLiteral("database %1 cannot be opened (%2)").arg(path_, detail));
+        }
+    };
+    db_ = sqlitefile::open(path_, create, setup, refuse,
+                           [this](sqlite3* db, int code, const char* sql) { fail(db, code, sql); });
+    if (db_ == nullptr) {
+        throw Error(QStringLiteral("no database at %1").arg(path_));
     }
 }
 
@@ -121,33 +110,11 @@ ReceiverStore::~ReceiverStore() {
     sqlite3_close_v2(db_);
 }
 
-void ReceiverStore::fail(int code, const char* what) {
+void ReceiverStore::fail(sqlite3* db, int code, const char* what) {
     throw Error(
         QStringLiteral("database %1: %2 failed (%3)")
             .arg(path_, QString::fromUtf8(what),
-                 QString::fromUtf8(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code))));
-}
-
-void ReceiverStore::exec(const char* sql) {
-    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        fail(rc, sql);
-    }
-}
-
-void ReceiverStore::initialise() {
-    // WAL lets a dump read while the server writes.
-    const auto claim =
-        sqlitefile::claim(db_, kApplicationId,
-                          "CREATE TABLE posts(id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                          " received TEXT NOT NULL, method TEXT NOT NULL, path TEXT NOT NULL,"
-                          " version TEXT NOT NULL, headers BLOB NOT NULL, body BLOB NOT NULL);"
-                          "PRAGMA user_version=1;",
-                          "NORMAL", [this](int code, const char* sql) { fail(code, sql); });
-    if (claim == sqlitefile::Claim::Foreign) {
-        throw Error(
-            QStringLiteral("%1 is not a receiver database; it was left as it is").arg(path_));
-    }
+                 QString::fromUtf8(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code))));
 }
 
 qint64 ReceiverStore::add(const RecordedPost& post) {
@@ -157,7 +124,7 @@ qint64 ReceiverStore::add(const RecordedPost& post) {
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
     if (rc != SQLITE_OK) {
-        fail(rc, "INSERT");
+        fail(db_, rc, "INSERT");
     }
     const QByteArray texts[] = {post.received.toUtf8(), post.method.toUtf8(), post.path.toUtf8(),
                                 post.version.toUtf8()};
@@ -178,7 +145,7 @@ qint64 ReceiverStore::add(const RecordedPost& post) {
     rc = sqlite3_step(s);
     sqlite3_finalize(s);
     if (rc != SQLITE_DONE) {
-        fail(rc, "INSERT");
+        fail(db_, rc, "INSERT");
     }
     return sqlite3_last_insert_rowid(db_);
 }
@@ -187,7 +154,7 @@ QList<RecordedPost> ReceiverStore::select(const char* sql, std::optional<qint64>
     sqlite3_stmt* s = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
     if (rc != SQLITE_OK) {
-        fail(rc, "SELECT");
+        fail(db_, rc, "SELECT");
     }
     if (id) {
         sqlite3_bind_int64(s, 1, *id);
@@ -207,7 +174,7 @@ QList<RecordedPost> ReceiverStore::select(const char* sql, std::optional<qint64>
     }
     sqlite3_finalize(s);
     if (rc != SQLITE_DONE) {
-        fail(rc, "SELECT");
+        fail(db_, rc, "SELECT");
     }
     return posts;
 }

@@ -51,9 +51,7 @@ public:
     std::optional<RecordedPost> find(qint64 id);
 
 private:
-    [[noreturn]] void fail(int code, const char* what);
-    void exec(const char* sql);
-    void initialise();
+    [[noreturn]] void fail(sqlite3* db, int code, const char* what);
     QList<RecordedPost> select(const char* sql, std::optional<qint64> id);
 
     QString path_;
