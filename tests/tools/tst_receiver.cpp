@@ -250,6 +250,12 @@ private slots:
             post(nam, f.url(QStringLiteral("/r")), QByteArray("a=\x1b\x80\xff&b=1\r\n2")).status,
             200);
         QCOMPARE(post(nam, f.url(QStringLiteral("/r")), QByteArray()).status, 200);
+        // A path with controls, as a client may send it.
+        RecordedPost odd;
+        odd.method = QStringLiteral("POST");
+        odd.path = QStringLiteral("/a\x1b[2J\a\r");
+        odd.version = QStringLiteral("HTTP/1.1");
+        f.store.add(odd);
         const Run dump = runTool({QStringLiteral("dump"), QStringLiteral("--db"), f.store.path()});
         QCOMPARE(dump.code, 0);
         const QString text = QString::fromUtf8(dump.out);
@@ -259,6 +265,7 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("\n#2  ")));
         QVERIFY(text.contains(QStringLiteral("body: empty")));
         QCOMPARE(f.store.find(2)->body, QByteArray());
+        QVERIFY(text.contains(QStringLiteral("\nPOST /a\\x1b[2J\\x07\\x0d HTTP/1.1\n")));
 
         const Run missing = runTool({QStringLiteral("dump"), QStringLiteral("--db"), f.store.path(),
                                      QStringLiteral("--raw"), QStringLiteral("9")});

@@ -15,8 +15,9 @@ namespace {
 constexpr int kApplicationId = 0x4F585256;  // "OXRV"
 constexpr int kBusyTimeoutMs = 10000;
 
-// C0 and C1 controls (CP950 maps byte 0x80 to U+0080) are escaped so that nothing in a
-// recorded request can steer the terminal.
+}  // namespace
+
+// CP950 maps byte 0x80 to U+0080, so C1 controls can come from a body as well.
 QString escapeControls(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -29,8 +30,6 @@ QString escapeControls(const QString& text) {
     }
     return out;
 }
-
-}  // namespace
 
 std::optional<ReceiverMode> parseReceiverMode(const QString& name) {
     if (name == QStringLiteral("ok")) {
@@ -232,7 +231,8 @@ std::optional<RecordedPost> ReceiverStore::find(qint64 id) {
 QString formatPost(const RecordedPost& post) {
     QString out;
     out += QStringLiteral("#%1  %2\n").arg(post.id).arg(post.received);
-    out += QStringLiteral("%1 %2 %3\n").arg(post.method, post.path, post.version);
+    out += escapeControls(QStringLiteral("%1 %2 %3").arg(post.method, post.path, post.version)) +
+           u'\n';
     for (const QByteArray& line : post.headers.split('\n')) {
         const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
         if (!text.isEmpty()) {

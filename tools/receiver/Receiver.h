@@ -60,6 +60,9 @@ private:
     sqlite3* db_ = nullptr;
 };
 
+// C0 and C1 controls written as \xNN, so that nothing received can steer a terminal.
+QString escapeControls(const QString& text);
+
 // The dump of one post for a terminal: request, headers, the body decoded from Big5 and, to
 // read it more easily, the body split at every "&" (which values may contain as well).
 QString formatPost(const RecordedPost& post);

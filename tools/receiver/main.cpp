@@ -176,10 +176,10 @@ int serve(const Options& o) {
     }
     QObject::connect(&server, &ReceiverServer::recorded, [&store, &err](qint64 id) {
         // A second read keeps the signal small; posts are few. The path comes from the network,
-        // so it is streamed, never put through a format string.
+        // so it is streamed, never put through a format string, and its controls are escaped.
         if (const std::optional<RecordedPost> post = store.find(id)) {
-            err << u'#' << id << u' ' << post->method << u' ' << post->path << ", "
-                << post->body.size() << " bytes\n";
+            err << u'#' << id << u' ' << escapeControls(post->method) << u' '
+                << escapeControls(post->path) << ", " << post->body.size() << " bytes\n";
             err.flush();
         }
     });
