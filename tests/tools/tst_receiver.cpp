@@ -480,6 +480,25 @@ private slots:
         QCOMPARE(f.store.all().size(), 1);
     }
 
+    void silenceEndsForHungUpClients() {
+        ReceiverLimits limits;
+        limits.maxConnections = 3;
+        Fixture f(ReceiverMode::Silent, limits);
+        const quint16 port = f.server.port();
+        // Clients that post into the silence and give up free their places.
+        for (int i = 1; i <= limits.maxConnections; ++i) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            socket.write(rawPost("/r", "x=1"));
+            QTRY_COMPARE(f.store.all().size(), i);
+            socket.abort();
+        }
+        QTRY_COMPARE(f.server.openConnections(), 0);
+        QNetworkAccessManager nam;
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode?set=ok"))).status, 200);
+        QCOMPARE(post(nam, f.url(QStringLiteral("/r")), big5Body()).status, 200);
+    }
+
     void bodiesBeyondTheLimitsAreRefused() {
         ReceiverLimits limits;
         limits.maxBody = 1000;

@@ -439,5 +439,7 @@ void ReceiverServer::silence(Request& request) {
         request.hungUp = true;
         silenced_.remove(&request);
         MHD_resume_connection(request.connection);
+        // In this mode the library has no wake-up of its own for a resumed connection.
+        timer_.start(0);
     });
 }
