@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -499,6 +500,29 @@ private slots:
         QCOMPARE(post(nam, f.url(QStringLiteral("/r")), big5Body()).status, 200);
     }
 
+    void postsPastTheDatabaseCapAreRefusedWhole() {
+        Fixture f;
+        f.store.setMaxSize(96 * 1024);
+        QNetworkAccessManager nam;
+        const auto body = [](int n) { return QByteArray::number(n) + '=' + QByteArray(6000, 'v'); };
+        Answer last;
+        int stored = 0;
+        while ((last = post(nam, f.url(QStringLiteral("/r")), body(stored))).status == 200 &&
+               stored < 100) {
+            ++stored;
+        }
+        QCOMPARE(last.status, 507);
+        QVERIFY(stored > 3);
+        const QList<RecordedPost> posts = f.store.all();
+        QCOMPARE(posts.size(), stored);
+        for (int i = 0; i < stored; ++i) {
+            QCOMPARE(posts[i].body, body(i));
+        }
+        QVERIFY(QFileInfo(f.store.path()).size() <= 96 * 1024);
+        // A small post may still fit; a full database is no reason to stop answering.
+        QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode"))).status, 200);
+    }
+
     void bodiesBeyondTheLimitsAreRefused() {
         ReceiverLimits limits;
         limits.maxBody = 1000;
@@ -590,6 +614,8 @@ private slots:
             {QStringLiteral("--port"), QStringLiteral("70000")},
             {QStringLiteral("--port")},
             {QStringLiteral("dump"), QStringLiteral("--port"), QStringLiteral("1")},
+            {QStringLiteral("--max-db-mib"), QStringLiteral("-1")},
+            {QStringLiteral("dump"), QStringLiteral("--max-db-mib"), QStringLiteral("1")},
             {QStringLiteral("dump"), QStringLiteral("--db"), dir.filePath(QStringLiteral("no"))},
         };
         for (const QStringList& args : failing) {

@@ -9,11 +9,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
 constexpr int kApplicationId = 0x4F585256;  // "OXRV"
 constexpr int kBusyTimeoutMs = 10000;
+// The write-ahead log is cut back to this after a checkpoint, so that it does not keep the
+// size of its largest moment beside a capped database.
+constexpr qint64 kLogLimit = 4 * 1024 * 1024;
 
 }  // namespace
 
@@ -149,6 +153,25 @@ void ReceiverStore::initialise() {
     }
 }
 
+void ReceiverStore::setMaxSize(qint64 bytes) {
+    if (bytes <= 0) {
+        return;
+    }
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA page_size", -1, &s, nullptr);
+    const qint64 pageSize =
+        rc == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+    sqlite3_finalize(s);
+    if (pageSize <= 0) {
+        fail(rc, "PRAGMA page_size");
+    }
+    // SQLite refuses a statement that needs pages past the count, and rolls it back whole.
+    const QByteArray pragmas =
+        "PRAGMA max_page_count=" + QByteArray::number(std::max<qint64>(bytes / pageSize, 1)) +
+        ";PRAGMA journal_size_limit=" + QByteArray::number(kLogLimit);
+    exec(pragmas.constData());
+}
+
 qint64 ReceiverStore::add(const RecordedPost& post) {
     static const char* const sql =
         "INSERT INTO posts(received, method, path, version, headers, body)"
@@ -176,6 +199,12 @@ qint64 ReceiverStore::add(const RecordedPost& post) {
     }
     rc = sqlite3_step(s);
     sqlite3_finalize(s);
+    if ((rc & 0xFF) == SQLITE_FULL) {
+        throw StoreFull(
+            QStringLiteral(
+                "database %1 is full (its size cap or the disk); the post was not stored")
+                .arg(path_));
+    }
     if (rc != SQLITE_DONE) {
         fail(rc, "INSERT");
     }

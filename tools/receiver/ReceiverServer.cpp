@@ -380,7 +380,16 @@ bool ReceiverServer::answer(Request& request) {
         post.body = request.body;
         release(request);
         try {
-            emit recorded(store_.add(post));
+            const qint64 id = store_.add(post);
+            full_ = false;
+            emit recorded(id);
+        } catch (const StoreFull& e) {
+            // Said once, not for every post a full database refuses.
+            if (!std::exchange(full_, true)) {
+                emit storeFailed(e.message());
+            }
+            return respond(connection, MHD_HTTP_INSUFFICIENT_STORAGE, kPlain,
+                           "the database is full; nothing was recorded\n");
         } catch (const Error& e) {
             emit storeFailed(e.message());
             return respond(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, kPlain,

@@ -62,7 +62,8 @@ public:
 signals:
     void recorded(qint64 id);
     void modeChanged(ReceiverMode mode);
-    // A request could not be recorded (the database failed); it was answered with 500.
+    // A request could not be recorded: the database failed (answered 500) or became full
+    // (answered 507, said once until a post is stored again).
     void storeFailed(const QString& message);
     // A complaint of the HTTP library after the start, such as a refused connection.
     void libraryMessage(const QString& message);
@@ -102,5 +103,6 @@ private:
     bool closed_ = false;
     bool starting_ = false;
     bool hangingUp_ = false;
+    bool full_ = false;  // the last post met a full database
     QSet<Request*> silenced_;
 };

@@ -12,6 +12,7 @@ namespace {
 
 const char* const kUsage =
     "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent] [--control]\n"
+    "                         [--max-db-mib N]\n"
     "       orvexreg-receiver dump [--db FILE] [--raw ID]\n"
     "\n"
     "Receives registrations on 127.0.0.1 and records every POST (any path) with its\n"
@@ -25,6 +26,8 @@ const char* const kUsage =
     "               silent: record, then never answer (default ok)\n"
     "  --control    GET /_control/mode?set=ok|error|silent switches the mode while it\n"
     "               runs and GET /_control/mode shows it; these requests are not recorded\n"
+    "  --max-db-mib N     a POST that would grow the database past N MiB is answered 507\n"
+    "                     and not recorded (default 256; 0: no cap)\n"
     "\n"
     "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
     "socket handed over instead of listening itself, --port is then not used, and it ends\n"
@@ -44,6 +47,7 @@ struct Options {
     bool dump = false;
     bool control = false;
     quint16 port = 8950;
+    qint64 maxDbMib = 256;
     QString db;
     ReceiverMode mode = ReceiverMode::Ok;
     std::optional<qint64> raw;
@@ -62,6 +66,15 @@ Options parse(QStringList args) {
                 throw UsageError(QStringLiteral("%1 needs a value").arg(option));
             }
             return args[++i];
+        };
+        const auto number = [&](qint64 least, qint64 most) {
+            const QString text = value();
+            bool ok = false;
+            const qint64 n = text.toLongLong(&ok);
+            if (!ok || n < least || n > most) {
+                throw UsageError(QStringLiteral("invalid %1 %2").arg(option, text));
+            }
+            return n;
         };
         if (option == QStringLiteral("--db")) {
             o.db = value();
@@ -82,6 +95,8 @@ Options parse(QStringList args) {
             o.mode = *mode;
         } else if (option == QStringLiteral("--control") && !o.dump) {
             o.control = true;
+        } else if (option == QStringLiteral("--max-db-mib") && !o.dump) {
+            o.maxDbMib = number(0, 1024 * 1024 * 1024);
         } else if (option == QStringLiteral("--raw") && o.dump) {
             const QString text = value();
             bool ok = false;
@@ -155,6 +170,7 @@ int dump(const Options& o) {
 int serve(const Options& o) {
     QTextStream err(stderr);
     ReceiverStore store(o.db);
+    store.setMaxSize(o.maxDbMib * 1024 * 1024);
     ReceiverServer server(store, o.mode);
     server.setControlEnabled(o.control);
     if (inheritedListener()) {
