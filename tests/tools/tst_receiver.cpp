@@ -523,6 +523,19 @@ private slots:
         QCOMPARE(get(nam, f.url(QStringLiteral("/_control/mode"))).status, 200);
     }
 
+    void aRecordedPostIsAnsweredWhateverFailsAfter() {
+        Fixture f;
+        connect(&f.server, &ReceiverServer::recorded, this,
+                [](qint64) { throw Error(QStringLiteral("the log line failed")); });
+        QSignalSpy messages(&f.server, &ReceiverServer::libraryMessage);
+        QNetworkAccessManager nam;
+        QCOMPARE(post(nam, f.url(QStringLiteral("/r")), big5Body()).status, 200);
+        QCOMPARE(f.store.all().size(), 1);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(
+            messages.front().front().toString().contains(QStringLiteral("the log line failed")));
+    }
+
     void bodiesBeyondTheLimitsAreRefused() {
         ReceiverLimits limits;
         limits.maxBody = 1000;

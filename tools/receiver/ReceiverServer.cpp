@@ -81,12 +81,16 @@ bool respond(MHD_Connection* connection, unsigned int status, const char* type,
 // The head as header lines in the order received; the library has taken the line ends and the
 // blank around the colon away, so every line is written back as "Name: value" with CR LF.
 MHD_Result addHeaderLine(void* cls, MHD_ValueKind, const char* key, size_t keySize,
-                         const char* value, size_t valueSize) {
+                         const char* value, size_t valueSize) noexcept {
     auto* block = static_cast<QByteArray*>(cls);
-    block->append(key, static_cast<qsizetype>(keySize));
-    block->append(": ");
-    block->append(value, static_cast<qsizetype>(valueSize));
-    block->append("\r\n");
+    try {
+        block->append(key, static_cast<qsizetype>(keySize));
+        block->append(": ");
+        block->append(value, static_cast<qsizetype>(valueSize));
+        block->append("\r\n");
+    } catch (...) {
+        return MHD_NO;  // out of memory: the lines so far stand for the head
+    }
     return MHD_YES;
 }
 
@@ -123,55 +127,84 @@ int bodyFault(MHD_Connection* connection, qint64 maxBody) {
 
 }  // namespace
 
-// The library's callbacks, each handing over to the server in its closure.
+// The library's callbacks, each handing over to the server in its closure. Nothing thrown may
+// unwind through the library's C frames: a failure becomes a message and the callback's
+// refusal.
 struct ReceiverCallbacks {
     static ReceiverServer& server(void* cls) { return *static_cast<ReceiverServer*>(cls); }
 
-    static void* requestStarts(void*, const char* uri, MHD_Connection* connection) {
-        auto* request = new ReceiverServer::Request;
-        request->connection = connection;
-        request->target = uri;
-        return request;
+    template <typename Result, typename Body>
+    static Result guarded(void* cls, Result failed, Body&& body) noexcept {
+        try {
+            return body();
+        } catch (const std::exception& e) {
+            server(cls).reportFault(QString::fromUtf8(e.what()));
+        } catch (...) {
+            server(cls).reportFault(QStringLiteral("unknown exception"));
+        }
+        return failed;
+    }
+
+    static void* requestStarts(void* cls, const char* uri, MHD_Connection* connection) noexcept {
+        return guarded<void*>(cls, nullptr, [&]() -> void* {
+            auto* request = new ReceiverServer::Request;
+            request->connection = connection;
+            request->target = uri;
+            return request;
+        });
     }
 
     static MHD_Result access(void* cls, MHD_Connection*, const char*, const char* method,
-                             const char* version, const char* data, size_t* size, void** context) {
+                             const char* version, const char* data, size_t* size,
+                             void** context) noexcept {
         auto* request = static_cast<ReceiverServer::Request*>(*context);
-        return request != nullptr && server(cls).handle(*request, method, version, data, size)
-                   ? MHD_YES
-                   : MHD_NO;
+        return guarded(cls, MHD_NO, [&] {
+            return request != nullptr && server(cls).handle(*request, method, version, data, size)
+                       ? MHD_YES
+                       : MHD_NO;
+        });
     }
 
     static void requestEnds(void* cls, MHD_Connection*, void** context,
-                            MHD_RequestTerminationCode) {
+                            MHD_RequestTerminationCode) noexcept {
         auto* request = static_cast<ReceiverServer::Request*>(*context);
         if (request != nullptr) {
-            server(cls).release(*request);
-            server(cls).silenced_.remove(request);
+            guarded(cls, 0, [&] {
+                server(cls).release(*request);
+                server(cls).silenced_.remove(request);
+                return 0;
+            });
             delete request;
             *context = nullptr;
         }
     }
 
     static void connection(void* cls, MHD_Connection*, void**,
-                           MHD_ConnectionNotificationCode code) {
-        const bool started = code == MHD_CONNECTION_NOTIFY_STARTED;
-        server(cls).open_ += started ? 1 : -1;
-        server(cls).closed_ = server(cls).closed_ || !started;
-        server(cls).touch();
+                           MHD_ConnectionNotificationCode code) noexcept {
+        guarded(cls, 0, [&] {
+            const bool started = code == MHD_CONNECTION_NOTIFY_STARTED;
+            server(cls).open_ += started ? 1 : -1;
+            server(cls).closed_ = server(cls).closed_ || !started;
+            server(cls).touch();
+            return 0;
+        });
     }
 
-    static void log(void* cls, const char* format, va_list args) {
+    static void log(void* cls, const char* format, va_list args) noexcept {
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
-        const QString message = QString::fromLocal8Bit(text).trimmed();
-        if (server(cls).starting_) {
-            server(cls).error_ = message;
-        } else if (std::exchange(server(cls).hangingUp_, false)) {
-            // The library calls the refusal that ends a silenced connection an internal error.
-        } else {
-            emit server(cls).libraryMessage(message);
-        }
+        guarded(cls, 0, [&] {
+            const QString message = QString::fromLocal8Bit(text).trimmed();
+            if (server(cls).starting_) {
+                server(cls).error_ = message;
+            } else if (std::exchange(server(cls).hangingUp_, false)) {
+                // The library calls the refusal that ends a silenced connection an internal
+                // error.
+            } else {
+                emit server(cls).libraryMessage(message);
+            }
+            return 0;
+        });
     }
 };
 
@@ -379,10 +412,10 @@ bool ReceiverServer::answer(Request& request) {
         post.headers = request.headers;
         post.body = request.body;
         release(request);
+        qint64 id = 0;
         try {
-            const qint64 id = store_.add(post);
+            id = store_.add(post);
             full_ = false;
-            emit recorded(id);
         } catch (const StoreFull& e) {
             // Said once, not for every post a full database refuses.
             if (!std::exchange(full_, true)) {
@@ -395,6 +428,9 @@ bool ReceiverServer::answer(Request& request) {
             return respond(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, kPlain,
                            "the request could not be recorded\n");
         }
+        // Recorded: nothing may keep its answer from going out now, or the client would send
+        // it again.
+        announce(id);
     }
     switch (mode_) {
         case ReceiverMode::Ok:
@@ -406,6 +442,24 @@ bool ReceiverServer::answer(Request& request) {
             return true;
     }
     return false;
+}
+
+void ReceiverServer::announce(qint64 id) noexcept {
+    try {
+        emit recorded(id);
+    } catch (const std::exception& e) {
+        reportFault(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportFault(QStringLiteral("unknown exception"));
+    }
+}
+
+void ReceiverServer::reportFault(const QString& what) noexcept {
+    try {
+        emit libraryMessage(QStringLiteral("a request handler failed: %1").arg(what));
+    } catch (...) {
+        // Nothing is left to tell it with.
+    }
 }
 
 bool ReceiverServer::control(const Request& request) {

@@ -65,7 +65,8 @@ signals:
     // A request could not be recorded: the database failed (answered 500) or became full
     // (answered 507, said once until a post is stored again).
     void storeFailed(const QString& message);
-    // A complaint of the HTTP library after the start, such as a refused connection.
+    // A complaint of the HTTP library after the start, such as a refused connection, or a
+    // handler that failed.
     void libraryMessage(const QString& message);
     // No connection was open for the quiet interval.
     void quiet();
@@ -82,6 +83,8 @@ private:
     bool handle(Request& request, const char* method, const char* version, const char* data,
                 size_t* size);
     bool answer(Request& request);
+    void announce(qint64 id) noexcept;
+    void reportFault(const QString& what) noexcept;
     bool control(const Request& request);
     void silence(Request& request);
     bool reserve(Request& request, qint64 total);
