@@ -55,13 +55,13 @@ appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 
 # The receiver: one service of a dynamic user with a private state folder, sandboxed well.
 unit=$root/lib/systemd/system/orvexreg-receiver.service
-for line in DynamicUser=yes StateDirectory=orvexreg-receiver StateDirectoryMode=0700; do
+for line in DynamicUser=yes StateDirectory=orvexreg-receiver StateDirectoryMode=0700 MemoryMax=192M; do
     grep -qxF "$line" "$unit" || fail "the receiver's unit lacks $line"
 done
 grep -qxF ListenStream=127.0.0.1:8950 "$root/lib/systemd/system/orvexreg-receiver.socket" ||
     fail "the receiver's socket is not 127.0.0.1:8950"
-security=$(systemd-analyze security --offline=true --root="$root" --threshold=20 orvexreg-receiver.service 2>&1) ||
-    { echo "$security" >&2; fail "the receiver's service is exposed above 2.0"; }
+security=$(systemd-analyze security --offline=true --root="$root" --threshold=4 orvexreg-receiver.service 2>&1) ||
+    { echo "$security" >&2; fail "the receiver's service is exposed above 0.4"; }
 grep 'Overall exposure' <<<"$security"
 
 # A first start through a link, as /usr/bin/orvexreg is: the program folder must be the real

@@ -8,14 +8,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
 constexpr int kApplicationId = 0x4F585256;  // "OXRV"
 constexpr int kBusyTimeoutMs = 10000;
+// The write-ahead log is cut back to this after a checkpoint, so that it does not keep the
+// size of its largest moment beside a capped database.
+constexpr qint64 kLogLimit = 4 * 1024 * 1024;
 
-// C0 and C1 controls (CP950 maps byte 0x80 to U+0080) are escaped so that nothing in a
-// recorded request can steer the terminal.
+}  // namespace
+
+// CP950 maps byte 0x80 to U+0080, so C1 controls can come from a body as well.
 QString escapeControls(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -28,8 +33,6 @@ QString escapeControls(const QString& text) {
     }
     return out;
 }
-
-}  // namespace
 
 std::optional<ReceiverMode> parseReceiverMode(const QString& name) {
     if (name == QStringLiteral("ok")) {
@@ -117,6 +120,32 @@ void ReceiverStore::fail(sqlite3* db, int code, const char* what) {
                  QString::fromUtf8(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code))));
 }
 
+void ReceiverStore::exec(const char* sql) {
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(db_, rc, sql);
+    }
+}
+
+void ReceiverStore::setMaxSize(qint64 bytes) {
+    if (bytes <= 0) {
+        return;
+    }
+    sqlite3_stmt* s = nullptr;
+    int rc = sqlite3_prepare_v2(db_, "PRAGMA page_size", -1, &s, nullptr);
+    const qint64 pageSize =
+        rc == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+    sqlite3_finalize(s);
+    if (pageSize <= 0) {
+        fail(db_, rc, "PRAGMA page_size");
+    }
+    // SQLite refuses a statement that needs pages past the count, and rolls it back whole.
+    const QByteArray pragmas =
+        "PRAGMA max_page_count=" + QByteArray::number(std::max<qint64>(bytes / pageSize, 1)) +
+        ";PRAGMA journal_size_limit=" + QByteArray::number(kLogLimit);
+    exec(pragmas.constData());
+}
+
 qint64 ReceiverStore::add(const RecordedPost& post) {
     static const char* const sql =
         "INSERT INTO posts(received, method, path, version, headers, body)"
@@ -144,6 +173,12 @@ qint64 ReceiverStore::add(const RecordedPost& post) {
     }
     rc = sqlite3_step(s);
     sqlite3_finalize(s);
+    if ((rc & 0xFF) == SQLITE_FULL) {
+        throw StoreFull(
+            QStringLiteral(
+                "database %1 is full (its size cap or the disk); the post was not stored")
+                .arg(path_));
+    }
     if (rc != SQLITE_DONE) {
         fail(db_, rc, "INSERT");
     }
@@ -199,7 +234,8 @@ std::optional<RecordedPost> ReceiverStore::find(qint64 id) {
 QString formatPost(const RecordedPost& post) {
     QString out;
     out += QStringLiteral("#%1  %2\n").arg(post.id).arg(post.received);
-    out += QStringLiteral("%1 %2 %3\n").arg(post.method, post.path, post.version);
+    out += escapeControls(QStringLiteral("%1 %2 %3").arg(post.method, post.path, post.version)) +
+           u'\n';
     for (const QByteArray& line : post.headers.split('\n')) {
         const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
         if (!text.isEmpty()) {

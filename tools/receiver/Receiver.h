@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -26,6 +28,12 @@ struct RecordedPost {
     QByteArray body;
 };
 
+// A post was not stored because the database reached its size cap or the disk is full.
+class StoreFull : public Error {
+public:
+    using Error::Error;
+};
+
 // The SQLite file of recorded posts. Several processes may use it at once (WAL, busy
 // timeout), so a dump can read while the server writes. A file that is no receiver
 // database is refused and left as it is.
@@ -44,19 +52,26 @@ public:
     ReceiverStore& operator=(const ReceiverStore&) = delete;
 
     const QString& path() const { return path_; }
+    // Caps the database file at about this many bytes; 0 leaves it without a cap. A post that
+    // would grow it past the cap is refused whole.
+    void setMaxSize(qint64 bytes);
 
-    // Returns the id of the new record.
+    // Returns the id of the new record. Throws StoreFull when the cap or the disk is reached.
     qint64 add(const RecordedPost& post);
     QList<RecordedPost> all();
     std::optional<RecordedPost> find(qint64 id);
 
 private:
     [[noreturn]] void fail(sqlite3* db, int code, const char* what);
+    void exec(const char* sql);
     QList<RecordedPost> select(const char* sql, std::optional<qint64> id);
 
     QString path_;
     sqlite3* db_ = nullptr;
 };
+
+// C0 and C1 controls written as \xNN, so that nothing received can steer a terminal.
+QString escapeControls(const QString& text);
 
 // The dump of one post for a terminal: request, headers, the body decoded from Big5 and, to
 // read it more easily, the body split at every "&" (which values may contain as well).

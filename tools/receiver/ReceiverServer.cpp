@@ -4,11 +4,16 @@
 #include "platform/Error.h"
 #include "platform/ListenSocket.h"
 
+#include <fcntl.h>
 #include <microhttpd.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <QDateTime>
 #include <QHostAddress>
 #include <QUrlQuery>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -20,12 +25,18 @@ struct ReceiverServer::Request {
     QByteArray version;
     QByteArray headers;
     QByteArray body;
+    int verdict = 0;  // on the head, given before the library read it
     bool started = false;
+    qint64 received = 0;     // body bytes
     qsizetype reserved = 0;  // counted in held_
-    int failure = 0;         // 400, 413 or 503 once the body cannot be taken
-    // Set while silenced: the client hanging up ends the connection.
+    int failure = 0;         // the status refusing the request, once it is known
+    qint64 bodyStart = 0;    // ms on the server's clock
+    qint64 deadline = 0;     // for the rest of the body; 0: none
+    // The connection is closed without an answer at the next call.
+    bool dropped = false;
+    // Set once silenced: the client hanging up ends the connection.
     std::unique_ptr<QSocketNotifier> hangUp;
-    bool hungUp = false;
+    bool letGo = false;  // counted in closing_
 };
 
 namespace {
@@ -73,6 +84,8 @@ bool respond(MHD_Connection* connection, unsigned int status, const char* type,
     }
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
     MHD_add_response_header(response, MHD_HTTP_HEADER_SERVER, "orvexreg-receiver");
+    // One request per connection: a second one would reach the library unchecked.
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
     const MHD_Result queued = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
     return queued == MHD_YES;
@@ -81,97 +94,152 @@ bool respond(MHD_Connection* connection, unsigned int status, const char* type,
 // The head as header lines in the order received; the library has taken the line ends and the
 // blank around the colon away, so every line is written back as "Name: value" with CR LF.
 MHD_Result addHeaderLine(void* cls, MHD_ValueKind, const char* key, size_t keySize,
-                         const char* value, size_t valueSize) {
+                         const char* value, size_t valueSize) noexcept {
     auto* block = static_cast<QByteArray*>(cls);
-    block->append(key, static_cast<qsizetype>(keySize));
-    block->append(": ");
-    block->append(value, static_cast<qsizetype>(valueSize));
-    block->append("\r\n");
+    try {
+        block->append(key, static_cast<qsizetype>(keySize));
+        block->append(": ");
+        block->append(value, static_cast<qsizetype>(valueSize));
+        block->append("\r\n");
+    } catch (...) {
+        return MHD_NO;  // out of memory: the lines so far stand for the head
+    }
     return MHD_YES;
 }
 
-// What is wrong with a POST's body before any of it is read: 400 for a length given twice
-// differently or beside a transfer coding, where the body's end is ambiguous; 413 for a length
-// above the limit.
-int bodyFault(MHD_Connection* connection, qint64 maxBody) {
-    struct Framing {
-        QList<QByteArray> lengths;
-        bool coded = false;
-    } framing;
-    MHD_get_connection_values(
-        connection, MHD_HEADER_KIND,
-        [](void* cls, MHD_ValueKind, const char* key, const char* value) {
-            auto* seen = static_cast<Framing*>(cls);
-            if (qstricmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) {
-                seen->lengths.append(QByteArray(value).trimmed());
-            } else if (qstricmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
-                seen->coded = true;
-            }
-            return MHD_YES;
-        },
-        &framing);
-    if (framing.lengths.isEmpty()) {
-        return 0;
-    }
-    if (framing.coded || framing.lengths.count(framing.lengths.first()) != framing.lengths.size()) {
-        return 400;
-    }
-    bool ok = false;
-    const qint64 announced = framing.lengths.first().toLongLong(&ok);
-    return ok && announced <= maxBody ? 0 : 413;
+const char* header(MHD_Connection* connection, const char* name) {
+    return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
 }
+
+QByteArray refusal(int status) {
+    switch (status) {
+        case MHD_HTTP_BAD_REQUEST:
+            return "malformed request, or a body on a request other than POST\n";
+        case MHD_HTTP_FORBIDDEN:
+            return "requests from web pages or for another host are refused\n";
+        case MHD_HTTP_CONTENT_TOO_LARGE:
+            return "request body too large\n";
+        case MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE:
+            return "request head too large\n";
+        case MHD_HTTP_NOT_IMPLEMENTED:
+            return "unknown transfer coding\n";
+        case MHD_HTTP_SERVICE_UNAVAILABLE:
+            return "too many bodies at once; try again\n";
+        case MHD_HTTP_INSUFFICIENT_STORAGE:
+            return "the database is full; nothing was recorded\n";
+    }
+    return "request refused\n";
+}
+
+// The names a client of this receiver puts in Host, without the port.
+QSet<QByteArray> ownHosts(const QString& address) {
+    const QHostAddress host(address);
+    const QByteArray text = host.toString().toLatin1();
+    QSet<QByteArray> names = {
+        "localhost", host.protocol() == QAbstractSocket::IPv6Protocol ? '[' + text + ']' : text};
+    // A socket on every address is reached here through the loopback ones.
+    if (host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6) {
+        names += {"127.0.0.1", "[::1]"};
+    }
+    return names;
+}
+
+bool listenQueueHolds(int listener) {
+    pollfd entry{listener, POLLIN, 0};
+    return ::poll(&entry, 1, 0) == 1;
+}
+
+constexpr int kAcceptsPerTurn = 32;
+constexpr int kAcceptPauseMs = 100;
+// A registration's body comes in a moment; one still coming after this is a slow client's.
+constexpr qint64 kLingeringBodyMs = 1000;
 
 }  // namespace
 
-// The library's callbacks, each handing over to the server in its closure.
+// The library's callbacks, each handing over to the server in its closure. Nothing thrown may
+// unwind through the library's C frames: a failure becomes a message and the callback's
+// refusal.
 struct ReceiverCallbacks {
     static ReceiverServer& server(void* cls) { return *static_cast<ReceiverServer*>(cls); }
 
-    static void* requestStarts(void*, const char* uri, MHD_Connection* connection) {
-        auto* request = new ReceiverServer::Request;
-        request->connection = connection;
-        request->target = uri;
-        return request;
+    template <typename Result, typename Body>
+    static Result guarded(void* cls, Result failed, Body&& body) noexcept {
+        try {
+            return body();
+        } catch (const std::exception& e) {
+            server(cls).reportFault(QString::fromUtf8(e.what()));
+        } catch (...) {
+            server(cls).reportFault(QStringLiteral("unknown exception"));
+        }
+        return failed;
+    }
+
+    static void* requestStarts(void* cls, const char* uri, MHD_Connection* connection) noexcept {
+        return guarded<void*>(cls, nullptr, [&]() -> void* {
+            auto request = std::make_unique<ReceiverServer::Request>();
+            request->connection = connection;
+            request->target = uri;
+            request->verdict = server(cls).verdicts_.value(connection);
+            server(cls).requests_.insert(request.get());
+            return request.release();
+        });
     }
 
     static MHD_Result access(void* cls, MHD_Connection*, const char*, const char* method,
-                             const char* version, const char* data, size_t* size, void** context) {
+                             const char* version, const char* data, size_t* size,
+                             void** context) noexcept {
         auto* request = static_cast<ReceiverServer::Request*>(*context);
-        return request != nullptr && server(cls).handle(*request, method, version, data, size)
-                   ? MHD_YES
-                   : MHD_NO;
+        return guarded(cls, MHD_NO, [&] {
+            return request != nullptr && server(cls).handle(*request, method, version, data, size)
+                       ? MHD_YES
+                       : MHD_NO;
+        });
     }
 
     static void requestEnds(void* cls, MHD_Connection*, void** context,
-                            MHD_RequestTerminationCode) {
+                            MHD_RequestTerminationCode) noexcept {
         auto* request = static_cast<ReceiverServer::Request*>(*context);
         if (request != nullptr) {
-            server(cls).release(*request);
-            server(cls).silenced_.remove(request);
+            guarded(cls, 0, [&] {
+                server(cls).finish(*request);
+                return 0;
+            });
             delete request;
             *context = nullptr;
         }
     }
 
-    static void connection(void* cls, MHD_Connection*, void**,
-                           MHD_ConnectionNotificationCode code) {
-        const bool started = code == MHD_CONNECTION_NOTIFY_STARTED;
-        server(cls).open_ += started ? 1 : -1;
-        server(cls).closed_ = server(cls).closed_ || !started;
-        server(cls).touch();
+    static void connection(void* cls, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code) noexcept {
+        guarded(cls, 0, [&] {
+            ReceiverServer& s = server(cls);
+            if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+                ++s.open_;
+                s.verdicts_.insert(connection, s.handingOver_);
+            } else {
+                --s.open_;
+                s.verdicts_.remove(connection);
+                s.connectionEnded();
+            }
+            s.touch();
+            return 0;
+        });
     }
 
-    static void log(void* cls, const char* format, va_list args) {
+    static void log(void* cls, const char* format, va_list args) noexcept {
         char text[512];
         std::vsnprintf(text, sizeof text, format, args);
-        const QString message = QString::fromLocal8Bit(text).trimmed();
-        if (server(cls).starting_) {
-            server(cls).error_ = message;
-        } else if (std::exchange(server(cls).hangingUp_, false)) {
-            // The library calls the refusal that ends a silenced connection an internal error.
-        } else {
-            emit server(cls).libraryMessage(message);
-        }
+        guarded(cls, 0, [&] {
+            ReceiverServer& s = server(cls);
+            const QString message = QString::fromLocal8Bit(text).trimmed();
+            if (s.starting_) {
+                s.error_ = message;
+            } else if (!s.dropping_ && s.closing_ == 0) {
+                // Complaints about connections the receiver closes on purpose are no news.
+                emit s.libraryMessage(message);
+            }
+            return 0;
+        });
     }
 };
 
@@ -182,20 +250,25 @@ ReceiverServer::ReceiverServer(ReceiverStore& store, ReceiverMode mode,
     connect(&timer_, &QTimer::timeout, this, &ReceiverServer::process);
     quiet_.setSingleShot(true);
     connect(&quiet_, &QTimer::timeout, this, &ReceiverServer::quietCheck);
+    deadlines_.setSingleShot(true);
+    connect(&deadlines_, &QTimer::timeout, this, &ReceiverServer::expireBodies);
+    clock_.start();
 }
 
 ReceiverServer::~ReceiverServer() {
-    if (daemon_ == nullptr) {
-        return;
-    }
     events_.reset();
-    // The library refuses to stop with connections suspended; silenced ones are let go.
-    for (Request* request : std::as_const(silenced_)) {
-        request->hangUp.reset();
-        request->hungUp = true;
-        MHD_resume_connection(request->connection);
+    accepting_.reset();
+    gate_.reset();
+    if (daemon_ != nullptr) {
+        // The library refuses to stop with connections suspended; silenced ones are let go.
+        for (Request* request : QList(silenced_)) {
+            letGo(*request);
+        }
+        MHD_stop_daemon(daemon_);
     }
-    MHD_stop_daemon(daemon_);
+    if (listener_ >= 0) {
+        listensocket::close(listener_);
+    }
 }
 
 bool ReceiverServer::listen(quint16 port) {
@@ -214,51 +287,69 @@ bool ReceiverServer::adopt(int descriptor) {
     return start(descriptor);
 }
 
+// The receiver accepts the connections itself and hands each to the library only once its head
+// has passed the gate: the library's own accept would have it read heads unchecked.
 bool ReceiverServer::start(int descriptor) {
     const std::optional<listensocket::Endpoint> endpoint = listensocket::endpoint(descriptor);
     if (!endpoint) {
         error_ = QStringLiteral("descriptor %1 is no listening TCP socket").arg(descriptor);
         return false;
     }
+    gate_ = std::make_unique<HeadGate>(limits_.connectionMemory, limits_.headTimeoutMs,
+                                       limits_.idleTimeoutSeconds * 1000);
+    if (!gate_->isValid()) {
+        gate_.reset();
+        error_ = QStringLiteral("no descriptor is left to watch connections");
+        return false;
+    }
     starting_ = true;
-    const auto flags =
-        static_cast<unsigned int>(MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG);
+    const auto flags = static_cast<unsigned int>(MHD_USE_NO_LISTEN_SOCKET | MHD_USE_EPOLL |
+                                                 MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG);
+    // Strict 1 refuses an HTTP/1.1 request without Host and a blank inside the target. This
+    // version refuses a blank before a colon only at -1, which lets a missing Host through; the
+    // gate checks that and the rest.
     daemon_ = MHD_start_daemon(
         flags, 0, nullptr, nullptr, &ReceiverCallbacks::access, this, MHD_OPTION_EXTERNAL_LOGGER,
-        &ReceiverCallbacks::log, this, MHD_OPTION_LISTEN_SOCKET, descriptor,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(limits_.idleTimeoutSeconds),
-        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned int>(limits_.maxConnections),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(limits_.connectionMemory),
-        MHD_OPTION_STRICT_FOR_CLIENT, 1, MHD_OPTION_URI_LOG_CALLBACK,
-        &ReceiverCallbacks::requestStarts, this, MHD_OPTION_NOTIFY_COMPLETED,
-        &ReceiverCallbacks::requestEnds, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &ReceiverCallbacks::connection, this, MHD_OPTION_END);
+        &ReceiverCallbacks::log, this, MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned int>(limits_.idleTimeoutSeconds), MHD_OPTION_CONNECTION_LIMIT,
+        static_cast<unsigned int>(limits_.maxConnections), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        static_cast<size_t>(limits_.connectionMemory), MHD_OPTION_STRICT_FOR_CLIENT, 1,
+        MHD_OPTION_URI_LOG_CALLBACK, &ReceiverCallbacks::requestStarts, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &ReceiverCallbacks::requestEnds, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &ReceiverCallbacks::connection, this, MHD_OPTION_END);
     starting_ = false;
     if (daemon_ == nullptr) {
+        gate_.reset();
         if (error_.isEmpty()) {
             error_ = QStringLiteral("the HTTP server did not start");
         }
         return false;
     }
+    // A blocking accept would stall the event loop once the queue is empty.
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) | O_NONBLOCK);
+    listener_ = descriptor;
     address_ = endpoint->address;
     port_ = endpoint->port;
+    ownHosts_ = ownHosts(address_);
     const int events = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_EPOLL_FD)->epoll_fd;
     events_ = std::make_unique<QSocketNotifier>(events, QSocketNotifier::Read);
     connect(events_.get(), &QSocketNotifier::activated, this, &ReceiverServer::process);
+    accepting_ = std::make_unique<QSocketNotifier>(listener_, QSocketNotifier::Read);
+    connect(accepting_.get(), &QSocketNotifier::activated, this, &ReceiverServer::acceptWaiting);
+    // Neither slot accepts at once: an event the gate is still going through may name a
+    // descriptor that a new connection would take again.
+    connect(gate_.get(), &HeadGate::headed, this, &ReceiverServer::admit);
+    connect(gate_.get(), &HeadGate::closed, this, &ReceiverServer::connectionEnded);
     touch();
     return true;
 }
 
-// One turn of the library, then a wake-up for its next timeout (0: work is left over). A
-// connection that ended frees a place, and only the next turn listens again.
+// One turn of the library, then a wake-up for its next timeout (0: work is left over).
 void ReceiverServer::process() {
-    closed_ = false;
     MHD_run(daemon_);
-    hangingUp_ = false;
+    dropping_ = false;
     MHD_UNSIGNED_LONG_LONG ms = 0;
-    if (closed_) {
-        timer_.start(0);
-    } else if (MHD_get_timeout(daemon_, &ms) == MHD_YES) {
+    if (MHD_get_timeout(daemon_, &ms) == MHD_YES) {
         timer_.start(static_cast<int>(std::min<MHD_UNSIGNED_LONG_LONG>(ms, 60000)));
     } else {
         timer_.stop();
@@ -284,22 +375,107 @@ void ReceiverServer::touch() {
 }
 
 void ReceiverServer::quietCheck() {
-    if (open_ > 0) {
+    if (openConnections() > 0) {
         return;  // the end of the last connection starts the interval again
     }
     // Connections that arrive from now on wait for the next server on this socket.
-    const MHD_socket listener = MHD_quiesce_daemon(daemon_);
-    if (listener != MHD_INVALID_SOCKET) {
-        listensocket::close(listener);
-    }
+    accepting_.reset();
+    listensocket::close(listener_);
+    listener_ = -1;
     emit quiet();
+}
+
+void ReceiverServer::acceptWaiting() {
+    for (int i = 0; i < kAcceptsPerTurn && listener_ >= 0; ++i) {
+        if (openConnections() >= limits_.maxConnections) {
+            if (!listenQueueHolds(listener_)) {
+                return;
+            }
+            if (!makeRoom()) {
+                accepting_->setEnabled(false);  // until a connection ends
+                return;
+            }
+        }
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        const int fd = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &length,
+                                 SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors or memory: a pause instead of a spin.
+                accepting_->setEnabled(false);
+                QTimer::singleShot(kAcceptPauseMs, this, &ReceiverServer::connectionEnded);
+            }
+            return;
+        }
+        touch();
+        gate_->take(fd, peer, length);
+    }
+}
+
+// At the limit a newcomer takes the place of a connection that cannot be a registration on
+// its way: the one that has waited longest for its head (a real client sends its head at
+// once), else the oldest silenced one, whose client is never answered anyway, else the body
+// that has been coming longest, once it lingers. False when the room is not there yet; it
+// comes when the connection let go has ended.
+bool ReceiverServer::makeRoom() {
+    if (gate_->dropOldest()) {
+        return true;
+    }
+    if (closing_ > 0) {
+        return false;
+    }
+    if (!silenced_.isEmpty()) {
+        letGo(*silenced_.front());
+        return false;
+    }
+    Request* oldest = nullptr;
+    for (Request* request : std::as_const(requests_)) {
+        if (request->deadline != 0 &&
+            (oldest == nullptr || request->bodyStart < oldest->bodyStart)) {
+            oldest = request;
+        }
+    }
+    if (oldest != nullptr) {
+        const qint64 lingering = clock_.elapsed() - oldest->bodyStart;
+        if (lingering >= kLingeringBodyMs) {
+            letGo(*oldest);
+        } else {
+            QTimer::singleShot(kLingeringBodyMs - lingering, this,
+                               &ReceiverServer::connectionEnded);
+        }
+    }
+    return false;
+}
+
+void ReceiverServer::admit(const Arrival& arrival, int verdict) {
+    handingOver_ = verdict;
+    const bool added =
+        MHD_add_connection(daemon_, arrival.fd, reinterpret_cast<const sockaddr*>(&arrival.peer),
+                           arrival.peerLength) == MHD_YES;
+    handingOver_ = 0;
+    if (!added) {
+        connectionEnded();  // the library has closed it
+        return;
+    }
+    timer_.start(0);  // its head is waiting: the library reads it on its next turn
+}
+
+void ReceiverServer::connectionEnded() {
+    touch();
+    if (accepting_) {
+        accepting_->setEnabled(true);
+    }
 }
 
 bool ReceiverServer::handle(Request& request, const char* method, const char* version,
                             const char* data, size_t* size) {
     touch();
-    if (request.hungUp) {
-        hangingUp_ = true;
+    if (request.dropped) {
+        dropping_ = true;
         return false;
     }
     if (!request.started) {
@@ -308,44 +484,92 @@ bool ReceiverServer::handle(Request& request, const char* method, const char* ve
         request.version = version;
         MHD_get_connection_values_n(request.connection, MHD_HEADER_KIND, &addHeaderLine,
                                     &request.headers);
+        request.failure = admission(request);
+        if (request.failure != 0) {
+            return answer(request);  // before any body is read
+        }
         if (request.method == "POST") {
-            // Refused before the body is sent, and the connection is closed after the answer.
-            request.failure = bodyFault(request.connection, limits_.maxBody);
-            if (request.failure != 0) {
-                return answer(request);
-            }
+            request.bodyStart = clock_.elapsed();
+            request.deadline = request.bodyStart + limits_.bodyTimeoutMs;
+            watch(request.deadline);
         }
         return true;  // the library sends 100 Continue if asked
     }
     if (*size > 0) {
-        // Bodies of other methods are read and dropped.
-        if (request.method == "POST" && request.failure == 0 &&
-            reserve(request, request.body.size() + static_cast<qint64>(*size))) {
+        request.received += static_cast<qint64>(*size);
+        if (request.received > limits_.maxBody) {
+            // Only a chunked body gets here. The library takes an answer only before a body or
+            // after its end, which need never come: the connection is closed now instead.
+            request.dropped = true;
+            dropping_ = true;
+            return false;
+        }
+        if (request.failure == 0 && reserve(request, request.received)) {
             request.body.append(data, static_cast<qsizetype>(*size));
         }
+        request.deadline = request.bodyStart + limits_.bodyTimeoutMs +
+                           request.received * 1000 / limits_.minBodyRate;
         *size = 0;
         return true;
     }
+    request.deadline = 0;
     return answer(request);
 }
 
-// Counts a body of total bytes against the limits. False, with the failure set and the bytes
-// given back, when it cannot be held.
+// The status that refuses a request before any of its body is read, or 0.
+int ReceiverServer::admission(const Request& request) const {
+    if (request.verdict != 0) {
+        return request.verdict;
+    }
+    if (!fromOwnClient(request.connection)) {
+        return MHD_HTTP_FORBIDDEN;
+    }
+    const char* length = header(request.connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    bool known = true;
+    const qint64 announced = length == nullptr ? 0 : QByteArray(length).toLongLong(&known);
+    if (request.method != "POST") {
+        // Only a POST's body is read.
+        const bool body =
+            header(request.connection, MHD_HTTP_HEADER_TRANSFER_ENCODING) != nullptr || !known ||
+            announced != 0;
+        return body ? MHD_HTTP_BAD_REQUEST : 0;
+    }
+    return known && announced <= limits_.maxBody ? 0 : MHD_HTTP_CONTENT_TOO_LARGE;
+}
+
+// A browser names the page's origin on every POST and the address it connected to in Host; the
+// program's own upload sends no Origin and this receiver's address. So a page that makes a
+// browser post here, directly or through a name of its own that leads here, is refused. A
+// request without Host (an HTTP/1.0 tool) comes from no browser.
+bool ReceiverServer::fromOwnClient(MHD_Connection* connection) const {
+    if (header(connection, MHD_HTTP_HEADER_ORIGIN) != nullptr) {
+        return false;
+    }
+    const char* host = header(connection, MHD_HTTP_HEADER_HOST);
+    if (host == nullptr) {
+        return true;
+    }
+    const QByteArray text = QByteArray(host).trimmed().toLower();
+    qsizetype colon = text.lastIndexOf(':');
+    if (colon < text.lastIndexOf(']')) {
+        colon = -1;  // inside an IPv6 address
+    }
+    bool ok = true;
+    const uint port = colon < 0 ? 80 : text.sliced(colon + 1).toUInt(&ok);
+    return ok && port == port_ && ownHosts_.contains(colon < 0 ? text : text.first(colon));
+}
+
+// Counts a body of total bytes against the room held across connections. False, with the
+// failure set and the bytes given back, when it cannot be held.
 bool ReceiverServer::reserve(Request& request, qint64 total) {
-    if (total <= request.reserved) {
-        return true;
+    if (held_ - request.reserved + total > limits_.maxHeldBodies) {
+        request.failure = MHD_HTTP_SERVICE_UNAVAILABLE;
+        release(request);
+        return false;
     }
-    if (total > limits_.maxBody) {
-        request.failure = 413;
-    } else if (held_ - request.reserved + total > limits_.maxHeldBodies) {
-        request.failure = 503;
-    } else {
-        held_ += total - request.reserved;
-        request.reserved = total;
-        return true;
-    }
-    release(request);
-    return false;
+    held_ += total - request.reserved;
+    request.reserved = total;
+    return true;
 }
 
 void ReceiverServer::release(Request& request) {
@@ -354,17 +578,20 @@ void ReceiverServer::release(Request& request) {
     request.body = QByteArray();
 }
 
+void ReceiverServer::finish(Request& request) {
+    release(request);
+    silenced_.removeOne(&request);
+    requests_.remove(&request);
+    if (request.letGo) {
+        --closing_;
+    }
+}
+
 bool ReceiverServer::answer(Request& request) {
     MHD_Connection* connection = request.connection;
-    if (request.failure == 400) {
-        return respond(connection, MHD_HTTP_BAD_REQUEST, kPlain, "ambiguous body length\n");
-    }
-    if (request.failure == 413) {
-        return respond(connection, MHD_HTTP_CONTENT_TOO_LARGE, kPlain, "request body too large\n");
-    }
-    if (request.failure == 503) {
-        return respond(connection, MHD_HTTP_SERVICE_UNAVAILABLE, kPlain,
-                       "too many bodies at once; try again\n");
+    if (request.failure != 0) {
+        return respond(connection, static_cast<unsigned int>(request.failure), kPlain,
+                       refusal(request.failure));
     }
     const QByteArray path = request.target.first(pathLength(request.target));
     if (control_ && request.method == "GET" && path.startsWith("/_control/")) {
@@ -379,13 +606,25 @@ bool ReceiverServer::answer(Request& request) {
         post.headers = request.headers;
         post.body = request.body;
         release(request);
+        qint64 id = 0;
         try {
-            emit recorded(store_.add(post));
+            id = store_.add(post);
+            full_ = false;
+        } catch (const StoreFull& e) {
+            // Said once, not for every post a full database refuses.
+            if (!std::exchange(full_, true)) {
+                emit storeFailed(e.message());
+            }
+            return respond(connection, MHD_HTTP_INSUFFICIENT_STORAGE, kPlain,
+                           refusal(MHD_HTTP_INSUFFICIENT_STORAGE));
         } catch (const Error& e) {
             emit storeFailed(e.message());
             return respond(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, kPlain,
                            "the request could not be recorded\n");
         }
+        // Recorded: nothing may keep its answer from going out now, or the client would send
+        // it again.
+        announce(id);
     }
     switch (mode_) {
         case ReceiverMode::Ok:
@@ -397,6 +636,24 @@ bool ReceiverServer::answer(Request& request) {
             return true;
     }
     return false;
+}
+
+void ReceiverServer::announce(qint64 id) noexcept {
+    try {
+        emit recorded(id);
+    } catch (const std::exception& e) {
+        reportFault(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportFault(QStringLiteral("unknown exception"));
+    }
+}
+
+void ReceiverServer::reportFault(const QString& what) noexcept {
+    try {
+        emit libraryMessage(QStringLiteral("a request handler failed: %1").arg(what));
+    } catch (...) {
+        // Nothing is left to tell it with.
+    }
 }
 
 bool ReceiverServer::control(const Request& request) {
@@ -427,17 +684,60 @@ bool ReceiverServer::control(const Request& request) {
 
 // No answer and no close, whatever the client asked: it has to give up itself. The library
 // no longer watches a suspended connection, so a notifier tells when the client goes or sends
-// anything more, and the connection is then closed.
+// anything more, and the connection is then let go.
 void ReceiverServer::silence(Request& request) {
     MHD_suspend_connection(request.connection);
-    silenced_.insert(&request);
+    silenced_.append(&request);
     const int fd =
         MHD_get_connection_info(request.connection, MHD_CONNECTION_INFO_CONNECTION_FD)->connect_fd;
     request.hangUp = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    connect(request.hangUp.get(), &QSocketNotifier::activated, this, [this, &request] {
+    connect(request.hangUp.get(), &QSocketNotifier::activated, this,
+            [this, &request] { letGo(request); });
+}
+
+// Closes a connection without an answer. The library closes connections only from its own
+// callbacks: a silenced one is resumed, any other shut down, and the library closes it at its
+// next turn as one whose client went. That turn is started here: in this mode the library has
+// no wake-up of its own for a resumed connection.
+void ReceiverServer::letGo(Request& request) {
+    if (request.letGo) {
+        return;
+    }
+    request.letGo = true;
+    request.dropped = true;
+    request.deadline = 0;
+    ++closing_;
+    if (request.hangUp) {
         request.hangUp->setEnabled(false);
-        request.hungUp = true;
-        silenced_.remove(&request);
+        silenced_.removeOne(&request);
         MHD_resume_connection(request.connection);
-    });
+    } else {
+        ::shutdown(MHD_get_connection_info(request.connection, MHD_CONNECTION_INFO_CONNECTION_FD)
+                       ->connect_fd,
+                   SHUT_RDWR);
+    }
+    timer_.start(0);
+}
+
+void ReceiverServer::watch(qint64 deadline) {
+    const qint64 wait = std::max<qint64>(deadline - clock_.elapsed(), 0);
+    if (!deadlines_.isActive() || deadlines_.remainingTime() > wait) {
+        deadlines_.start(static_cast<int>(std::min<qint64>(wait, INT_MAX)));
+    }
+}
+
+// Closes the connections whose bodies fell behind.
+void ReceiverServer::expireBodies() {
+    const qint64 now = clock_.elapsed();
+    qint64 next = 0;
+    for (Request* request : std::as_const(requests_)) {
+        if (request->deadline != 0 && request->deadline <= now) {
+            letGo(*request);
+        } else if (request->deadline != 0) {
+            next = next == 0 ? request->deadline : std::min(next, request->deadline);
+        }
+    }
+    if (next != 0) {
+        watch(next);
+    }
 }

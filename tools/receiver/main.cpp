@@ -12,6 +12,7 @@ namespace {
 
 const char* const kUsage =
     "usage: orvexreg-receiver [--port N] [--db FILE] [--mode ok|error|silent] [--control]\n"
+    "                         [--max-body-kib N] [--max-db-mib N]\n"
     "       orvexreg-receiver dump [--db FILE] [--raw ID]\n"
     "\n"
     "Receives registrations on 127.0.0.1 and records every POST (any path) with its\n"
@@ -25,6 +26,14 @@ const char* const kUsage =
     "               silent: record, then never answer (default ok)\n"
     "  --control    GET /_control/mode?set=ok|error|silent switches the mode while it\n"
     "               runs and GET /_control/mode shows it; these requests are not recorded\n"
+    "  --max-body-kib N   a larger request body is answered 413 (default 64)\n"
+    "  --max-db-mib N     a POST that would grow the database past N MiB is answered 507\n"
+    "                     and not recorded (default 256; 0: no cap)\n"
+    "\n"
+    "Each connection carries one request. Its head must come within 15 s, its body at\n"
+    "16 KiB/s after 10 s of grace; a connection that falls behind is closed. Malformed\n"
+    "heads are answered 400, and requests from web pages (an Origin header) or naming\n"
+    "another host than this receiver's address 403.\n"
     "\n"
     "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
     "socket handed over instead of listening itself, --port is then not used, and it ends\n"
@@ -44,6 +53,8 @@ struct Options {
     bool dump = false;
     bool control = false;
     quint16 port = 8950;
+    qint64 maxBodyKib = 64;
+    qint64 maxDbMib = 256;
     QString db;
     ReceiverMode mode = ReceiverMode::Ok;
     std::optional<qint64> raw;
@@ -62,6 +73,15 @@ Options parse(QStringList args) {
                 throw UsageError(QStringLiteral("%1 needs a value").arg(option));
             }
             return args[++i];
+        };
+        const auto number = [&](qint64 least, qint64 most) {
+            const QString text = value();
+            bool ok = false;
+            const qint64 n = text.toLongLong(&ok);
+            if (!ok || n < least || n > most) {
+                throw UsageError(QStringLiteral("invalid %1 %2").arg(option, text));
+            }
+            return n;
         };
         if (option == QStringLiteral("--db")) {
             o.db = value();
@@ -82,6 +102,10 @@ Options parse(QStringList args) {
             o.mode = *mode;
         } else if (option == QStringLiteral("--control") && !o.dump) {
             o.control = true;
+        } else if (option == QStringLiteral("--max-body-kib") && !o.dump) {
+            o.maxBodyKib = number(1, 1024 * 1024);
+        } else if (option == QStringLiteral("--max-db-mib") && !o.dump) {
+            o.maxDbMib = number(0, 1024 * 1024 * 1024);
         } else if (option == QStringLiteral("--raw") && o.dump) {
             const QString text = value();
             bool ok = false;
@@ -155,7 +179,10 @@ int dump(const Options& o) {
 int serve(const Options& o) {
     QTextStream err(stderr);
     ReceiverStore store(o.db);
-    ReceiverServer server(store, o.mode);
+    store.setMaxSize(o.maxDbMib * 1024 * 1024);
+    ReceiverLimits limits;
+    limits.setMaxBody(o.maxBodyKib * 1024);
+    ReceiverServer server(store, o.mode, limits);
     server.setControlEnabled(o.control);
     if (inheritedListener()) {
         if (!server.adopt(kFirstInheritedFd)) {
@@ -176,10 +203,10 @@ int serve(const Options& o) {
     }
     QObject::connect(&server, &ReceiverServer::recorded, [&store, &err](qint64 id) {
         // A second read keeps the signal small; posts are few. The path comes from the network,
-        // so it is streamed, never put through a format string.
+        // so it is streamed, never put through a format string, and its controls are escaped.
         if (const std::optional<RecordedPost> post = store.find(id)) {
-            err << u'#' << id << u' ' << post->method << u' ' << post->path << ", "
-                << post->body.size() << " bytes\n";
+            err << u'#' << id << u' ' << escapeControls(post->method) << u' '
+                << escapeControls(post->path) << ", " << post->body.size() << " bytes\n";
             err.flush();
         }
     });
