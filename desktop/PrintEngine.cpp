@@ -41,7 +41,7 @@ void dropPrinter() {
 }
 
 // What keeps the file from being written, and what the user can do about it.
-QString fileCause(const QString& path, int error) {
+QString fileCause(const QString& path, int error, bool inFolder) {
     const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     switch (error) {
         case ENOENT:
@@ -55,12 +55,16 @@ QString fileCause(const QString& path, int error) {
                 "然後再列印一次。");
         case EACCES:
         case EPERM:
-            return QFileInfo::exists(path)
-                       ? QStringLiteral("因為這個檔案不允許寫入。請改用其他檔名，然後再列印一次。")
-                       : QStringLiteral(
+            return inFolder
+                       ? QStringLiteral(
                              "因為資料夾「%1」不允許寫入。請改存到您可以寫入的資料夾，"
                              "然後再列印一次。")
-                             .arg(folder);
+                             .arg(folder)
+                       : QStringLiteral("因為這個檔案不允許寫入。請改用其他檔名，然後再列印一次。");
+        case ENXIO:
+            return QStringLiteral(
+                "因為這個名稱不是一般的檔案（而是管線或通訊端）。請改用其他檔名，"
+                "然後再列印一次。");
         case EROFS:
             return QStringLiteral("因為它所在的磁碟只能讀取。請改存到其他磁碟，然後再列印一次。");
         case EISDIR:
@@ -96,7 +100,7 @@ PrintError cannotWrite(const WholeFile& file) {
     }
     return PrintError(QStringLiteral("無法列印產品註冊卡：檔案「%1」無法寫入，")
                               .arg(QDir::toNativeSeparators(path)) +
-                          fileCause(path, file.errorNumber()),
+                          fileCause(path, file.errorNumber(), file.folderFailed()),
                       detail);
 }
 

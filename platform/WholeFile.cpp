@@ -40,24 +40,28 @@ bool WholeFile::open(OpenMode mode) {
         if (::access(target_.constData(), W_OK) != 0) {
             return fail(errno);
         }
+        // A pipe would wait for a reader, a socket never takes a file.
+        if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) {
+            return fail(ENXIO);
+        }
         if (!S_ISREG(status.st_mode)) {
-            fd_ = ::open(target_.constData(), O_WRONLY | O_CLOEXEC);
+            fd_ = ::open(target_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
             return fd_ >= 0 ? QIODevice::open(WriteOnly | Unbuffered) : fail(errno);
         }
         permissions = status.st_mode & 07777;
     } else if (errno != ENOENT) {
         return fail(errno);
     }
-    // Hidden beside the target, so that a crash leaves no stray card in the user's sight.
-    const qsizetype slash = target_.lastIndexOf('/');
-    const QByteArray hidden = target_.left(slash + 1) + '.' + target_.mid(slash + 1) + '.';
+    // Hidden beside the target, so that a crash leaves no stray card in the user's sight; a
+    // short name of its own, so that any name the file system takes for the card works.
+    const QByteArray hidden = folder() + "/.orvexreg-";
     do {
         temp_ = hidden + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         fd_ = ::open(temp_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     } while (fd_ < 0 && errno == EEXIST);
     if (fd_ < 0) {
         temp_.clear();
-        return fail(errno);
+        return fail(errno, true);
     }
     // A file that is replaced keeps its permissions; a new one gets those the umask leaves.
     if (exists) {
@@ -110,20 +114,39 @@ bool WholeFile::commit() {
         fail(errno);
     }
     if (error_ == 0 && !temp_.isEmpty() && ::rename(temp_.constData(), target_.constData()) != 0) {
-        fail(errno);
+        fail(errno, true);
     }
     if (error_ != 0) {
         discard();
         return false;
     }
-    temp_.clear();
+    if (!temp_.isEmpty()) {
+        temp_.clear();
+        syncFolder();
+    }
     QIODevice::close();
     return true;
 }
 
-bool WholeFile::fail(int error) {
+QByteArray WholeFile::folder() const {
+    const qsizetype slash = target_.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target_.left(slash);
+}
+
+// The new name is on disk only once the folder is: a crash right after the print would
+// otherwise lose the card, or bring back the one it replaced.
+void WholeFile::syncFolder() {
+    const int dir = ::open(folder().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+bool WholeFile::fail(int error, bool inFolder) {
     if (error_ == 0) {
         error_ = error;
+        folderFailed_ = inFolder;
         setErrorString(qt_error_string(error));
     }
     return false;

@@ -8,6 +8,7 @@
 #include "platform/LocalClock.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -585,6 +587,12 @@ private slots:
             << QStringLiteral("/dev/full") << QStringLiteral("磁碟空間已滿") << 0;
         QTest::newRow("cut short")
             << QStringLiteral("earlier.pdf") << QStringLiteral("請改存到其他位置") << 8192;
+        // A card there before, in a folder that takes no new file.
+        QTest::newRow("folder not writable")
+            << QStringLiteral("locked/card.pdf") << QStringLiteral("資料夾「%1/locked」不允許寫入")
+            << 0;
+        // A pipe would wait for a reader for ever.
+        QTest::newRow("a pipe") << QStringLiteral("pipe") << QStringLiteral("管線或通訊端") << 0;
     }
     void unwritableFileIsAnError() {
         QFETCH(QString, file);
@@ -592,6 +600,12 @@ private slots:
         QFETCH(int, sizeLimit);
         QFile(dir_.filePath(QStringLiteral("plain"))).open(QIODevice::WriteOnly);
         QDir(dir_.path()).mkdir(QStringLiteral("folder"));
+        QDir(dir_.path()).mkdir(QStringLiteral("locked"));
+        QFile(dir_.filePath(QStringLiteral("locked/card.pdf"))).open(QIODevice::WriteOnly);
+        QVERIFY(setReadOnly(dir_.filePath(QStringLiteral("locked")), true));
+        const auto unlock = qScopeGuard(
+            [this] { setReadOnly(dir_.filePath(QStringLiteral("locked")), false); });
+        ::mkfifo(QFile::encodeName(dir_.filePath(QStringLiteral("pipe"))), 0600);
         QFile earlier(dir_.filePath(QStringLiteral("earlier.pdf")));
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("%PDF earlier card") > 0);
         earlier.close();
@@ -614,6 +628,15 @@ private slots:
         QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("%PDF earlier card"));
+    }
+
+    // Any name the file system takes is a name for the card, however long.
+    void aLongFileName() {
+        const QString path = dir_.filePath(QString(254, u'c'));
+        printing::setPdfOutput(path);
+        TForm7 report;
+        QVERIFY(card::printRegCard(report, person(), nullptr));
+        QCOMPARE(Pdf{path}.pages(), 1);
     }
 
     // The card is A4 whatever paper the dialog's printer had.
