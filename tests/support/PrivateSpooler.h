@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A CUPS spooler of the test's own: cupsd in the foreground as a child of the test, its files in
+// a temporary folder, listening only on a socket there, with the test printer orvex-test
+// (tests/support/spooler/orvex-test) as its backend. While it lives, CUPS_SERVER names it, so the
+// code under test, lp and lpstat reach it and no other spooler. What it tells about jobs and
+// printers it asks cupsd itself, on a connection of its own.
+//
+// Create it on the test's main thread: cupsd is told to end when the thread that started it
+// does, so that a crashed test leaves no spooler behind.
+class PrivateSpooler {
+public:
+    enum class ErrorPolicy { RetryJob, StopPrinter, AbortJob, RetryCurrentJob };
+
+    struct Job {
+        int state = 0;        // job-state: 3 pending ... 7 canceled, 8 aborted, 9 completed;
+                              // 0 when the spooler knows no such job, -1 when it did not answer
+        QStringList reasons;  // job-state-reasons
+        QString message;      // job-printer-state-message
+    };
+    struct Printer {
+        int state = 0;        // printer-state: 3 idle, 4 processing, 5 stopped; 0 no such printer,
+                              // -1 no answer
+        QStringList reasons;  // printer-state-reasons
+        QString message;      // printer-state-message
+        bool accepting = false;
+    };
+
+    PrivateSpooler();
+    ~PrivateSpooler();
+    PrivateSpooler(const PrivateSpooler&) = delete;
+    PrivateSpooler& operator=(const PrivateSpooler&) = delete;
+
+    // cupsd and its helper are installed. Root is not needed: run by another user, cupsd runs
+    // its backends as that user.
+    static bool available();
+
+    // Start waits until cupsd answers a request; restart stops it and starts it again on the
+    // same folders, queues and jobs.
+    bool start();
+    void stop();
+    bool restart();
+    bool running() const;
+    // The socket, as CUPS_SERVER takes it.
+    QString server() const;
+
+    // An enabled, accepting raw queue.
+    bool addQueue(const QString& name, const QString& deviceUri,
+                  ErrorPolicy policy = ErrorPolicy::StopPrinter);
+    bool disable(const QString& name);  // as cupsdisable: accepts jobs, prints none
+    bool enable(const QString& name);
+    bool reject(const QString& name);  // as cupsreject
+    bool accept(const QString& name);
+    // PreserveJobHistory; takes effect at once, restarting a running spooler.
+    bool setPreserveJobHistory(bool on);
+    bool cancelJob(int id);
+
+    Job job(int id) const;
+    Printer printer(const QString& name) const;
+    // What the backend printed of the job, one entry per document, in order.
+    QList<QByteArray> documents(int job) const;
+    // cupsd's error log (LogLevel debug), to show when a test fails.
+    QByteArray errorLog() const;
+
+private:
+    bool writeConfig() const;
+    bool setPrinter(int operation, const QString& name) const;
+    QString path(const QString& name) const { return root_ + u'/' + name; }
+
+    QTemporaryDir dir_;
+    QString root_;
+    QProcess cupsd_;
+    bool preserveHistory_ = true;
+    bool hadServer_ = false;
+    QByteArray oldServer_;
+};
