@@ -58,8 +58,8 @@ struct Registration {
     RegistrationRecord record;
 
     // The texts of the lists, as the card prints them.
-    QString sex;             // "男" or "女"
-    QString education;       // also on an enterprise's card, as the list stands
+    QString sex;        // "男" or "女"
+    QString education;  // also on an enterprise's card, as the list stands
     QString occupation;
     QString position;
     QString companyScale;

@@ -20,10 +20,9 @@ void checkCount(int stored, int added) {
     if (stored >= 0 && stored <= kMaxCount - added) {
         return;
     }
-    const QString why = stored < 0 ? QStringLiteral("不能是負數")
-                                   : QStringLiteral("加上這次的 %1 項產品會超過上限 %2")
-                                         .arg(added)
-                                         .arg(kMaxCount);
+    const QString why =
+        stored < 0 ? QStringLiteral("不能是負數")
+                   : QStringLiteral("加上這次的 %1 項產品會超過上限 %2").arg(added).arg(kMaxCount);
     // A closing parenthesis sorts before ".", so the error box adds no period after it.
     throw Error(QStringLiteral("登錄資料中已註冊的產品數目 ProductCount 是 %1，%2，這次的註冊沒有"
                                "儲存。請修正或刪除這個值（例如以 orvexreg-reg），然後再按「完成」。"

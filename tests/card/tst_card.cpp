@@ -603,8 +603,8 @@ private slots:
         QDir(dir_.path()).mkdir(QStringLiteral("locked"));
         QFile(dir_.filePath(QStringLiteral("locked/card.pdf"))).open(QIODevice::WriteOnly);
         QVERIFY(setReadOnly(dir_.filePath(QStringLiteral("locked")), true));
-        const auto unlock = qScopeGuard(
-            [this] { setReadOnly(dir_.filePath(QStringLiteral("locked")), false); });
+        const auto unlock =
+            qScopeGuard([this] { setReadOnly(dir_.filePath(QStringLiteral("locked")), false); });
         ::mkfifo(QFile::encodeName(dir_.filePath(QStringLiteral("pipe"))), 0600);
         QFile earlier(dir_.filePath(QStringLiteral("earlier.pdf")));
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("%PDF earlier card") > 0);

@@ -36,7 +36,8 @@ QString stored(const QString& name, const QString& key = keys::StateKey) {
     if (!reg.OpenKey(key) || !reg.ValueExists(name)) {
         return QStringLiteral("-");
     }
-    const auto value = Hive::instance().readValue(*Hive::instance().findKey(Hive::kRoot, key), name);
+    const auto value =
+        Hive::instance().readValue(*Hive::instance().findKey(Hive::kRoot, key), name);
     return value->type == Hive::Dword ? QString::number(reg.ReadInteger(name))
                                       : u'"' + reg.ReadString(name) + u'"';
 }
@@ -100,20 +101,36 @@ private slots:
         QTest::addColumn<bool>("person");
         QTest::addColumn<int>("products");
         QTest::addColumn<QStringList>("values");  // name=stored pairs after the save
-        QTest::newRow("person, one product")
-            << true << 1
-            << QStringList{"name=\"王小明\"", "birthday_y=1970", "sex=1", "occupation=3",
-                           "pos=2", "Education=4", "ownertype=0", "CompanyCapital=0",
-                           "CompanyScale=-", "CompanyID=-", "personalid=\"A123456789\"",
-                           "ProductCount=3", "prod_cd_3=\"EFF0000001\"",
-                           "purchase_date_m_3=3", "ORVEXreg=-"};
+        QTest::newRow("person, one product") << true << 1
+                                             << QStringList{"name=\"王小明\"",
+                                                            "birthday_y=1970",
+                                                            "sex=1",
+                                                            "occupation=3",
+                                                            "pos=2",
+                                                            "Education=4",
+                                                            "ownertype=0",
+                                                            "CompanyCapital=0",
+                                                            "CompanyScale=-",
+                                                            "CompanyID=-",
+                                                            "personalid=\"A123456789\"",
+                                                            "ProductCount=3",
+                                                            "prod_cd_3=\"EFF0000001\"",
+                                                            "purchase_date_m_3=3",
+                                                            "ORVEXreg=-"};
         QTest::newRow("company, three products, the second without a month")
             << false << 3
-            << QStringList{"comp_name=\"奧維斯股份有限公司\"", "CompanyScale=1",
-                           "CompanyCapital=0", "CompanyID=\"12345678\"", "ownertype=1",
-                           "personalid=\"\"", "Education=-", "ProductCount=5",
-                           "prod_cd_3=\"EFF0000001\"", "prod_cd_4=-",
-                           "printer_type_5=\"ORVEX Vantra K3\"", "ORVEXreg=-"};
+            << QStringList{"comp_name=\"奧維斯股份有限公司\"",
+                           "CompanyScale=1",
+                           "CompanyCapital=0",
+                           "CompanyID=\"12345678\"",
+                           "ownertype=1",
+                           "personalid=\"\"",
+                           "Education=-",
+                           "ProductCount=5",
+                           "prod_cd_3=\"EFF0000001\"",
+                           "prod_cd_4=-",
+                           "printer_type_5=\"ORVEX Vantra K3\"",
+                           "ORVEXreg=-"};
     }
     void savedAndRestored() {
         QFETCH(bool, person);
@@ -133,7 +150,8 @@ private slots:
         }
         QCOMPARE(stored(keys::RegStr), u'"' + completion.string() + u'"');
         // First run three days ago, two bonus days: no fast registration.
-        QVERIFY(completion.string().endsWith("&FRD_y=2005&FRD_m=3&FRD_d=7&IsFastReg=0&version=3.6"));
+        QVERIFY(
+            completion.string().endsWith("&FRD_y=2005&FRD_m=3&FRD_d=7&IsFastReg=0&version=3.6"));
         QCOMPARE(completion.string().contains("&CompanyScale=A2&"), !person);
 
         const StoredEntries e = store.lastEntries();
@@ -156,9 +174,13 @@ private slots:
         QTest::addColumn<QString>("message");  // the start of the error, empty for none
         const int max = std::numeric_limits<int>::max();
         QTest::newRow("code no number") << "IT" << 0 << -2 << "'IT' is not a valid integer value";
-        QTest::newRow("count below 0") << "1" << -1 << -2 << "登錄資料中已註冊的產品數目 ProductCount 是 -1，不能是負數";
-        QTest::newRow("count at the top") << "1" << max << -2 << "登錄資料中已註冊的產品數目 ProductCount 是 2147483647，加上這次的 1 項產品會超過上限";
-        QTest::newRow("count topped meanwhile") << "1" << 0 << max << "登錄資料中已註冊的產品數目 ProductCount 是 2147483647";
+        QTest::newRow("count below 0")
+            << "1" << -1 << -2 << "登錄資料中已註冊的產品數目 ProductCount 是 -1，不能是負數";
+        QTest::newRow("count at the top") << "1" << max << -2
+                                          << "登錄資料中已註冊的產品數目 ProductCount 是 "
+                                             "2147483647，加上這次的 1 項產品會超過上限";
+        QTest::newRow("count topped meanwhile")
+            << "1" << 0 << max << "登錄資料中已註冊的產品數目 ProductCount 是 2147483647";
         QTest::newRow("the largest count that fits") << "1" << max - 1 << -2 << QString();
     }
     void allOrNothing() {
