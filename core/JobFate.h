@@ -1,19 +1,32 @@
 #pragma once
 
-#include "platform/Spooler.h"
+#include "platform/JobRun.h"
 
-#include <chrono>
-
+// What the spooler's word on a job says about the card: the one rule that decides whether a
+// print registration is stored.
 namespace printing {
 
-enum class JobFate { Printed, Failed, Open };
+enum class Fate {
+    Printed,
+    Failed,   // ended without the card, or cannot go on
+    Waiting,  // may still come out: keep looking
+    Unknown,  // gone without a last state the spooler can tell: only the user knows
+};
 
-// How long a job is followed after it was handed over. A job still waiting then (a paused
-// queue, a slow printer) is left to the spooler, as any print is.
-constexpr std::chrono::milliseconds JobWatch{4000};
+// Why a job is no card, as the user is told.
+enum class Failure { None, Canceled, Aborted, Held, PrinterStopped, CannotGoOn };
 
-// What a job's state, seen `elapsed` after the job was handed over, says about the card: Open
-// while it may still fail within JobWatch.
-JobFate jobFate(JobState state, std::chrono::milliseconds elapsed);
+struct Verdict {
+    Fate fate = Fate::Waiting;
+    Failure failure = Failure::None;
+    // The job is still there and would print later, after the user was told it failed.
+    bool cancel = false;
+};
+
+// Completed is printed, canceled or aborted failed. A job held, or waiting while its printer
+// is stopped or its state says it cannot go on, fails at once and is canceled. A job gone
+// without a last state from the subscription is unknown; one still waiting, or a spooler that
+// does not answer, is waiting.
+Verdict judge(const spooler::Sighting& seen);
 
 }  // namespace printing

@@ -1,25 +1,22 @@
 #include "PrintEngine.h"
 
-#include "core/JobFate.h"
+#include "JobFollow.h"
 #include "platform/Error.h"
-#include "platform/Spooler.h"
 #include "platform/WholeFile.h"
 
+#include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEvent>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 
@@ -29,6 +26,7 @@ namespace {
 QPrinter* thePrinter = nullptr;
 Dialog replacedDialog;
 QString replacedPdf;
+QString replacedQueue;
 
 bool showPrintDialog(QPrinter& printer, QWidget* parent) {
     QPrintDialog dialog(&printer, parent);
@@ -79,7 +77,8 @@ QString fileCause(const QString& path, int error, bool inFolder) {
 
 // A print into a file, written as a PDF, rather than through the spooler.
 bool toFile(const QPrinter& printer) {
-    return printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty();
+    return replacedQueue.isEmpty() &&
+           (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty());
 }
 
 // The error of a job the printer cannot start.
@@ -104,80 +103,45 @@ PrintError cannotWrite(const WholeFile& file) {
                       detail);
 }
 
-// The error of a job the spooler did not print: what happened, and what the user can do.
-PrintError notPrinted(const QString& printer, const QString& what, const QString& detail) {
-    return PrintError(QStringLiteral("無法列印產品註冊卡：印表機「%1」%2。請確認印表機已開啟、"
-                                     "可以列印，或選擇其他印表機，然後再列印一次。")
-                          .arg(printer, what),
-                      formatMessage(QStringLiteral("Cannot print on '%s': "), printer) + detail);
-}
-
-PrintError jobFailed(const QString& printer, int job, JobState state) {
-    switch (state) {
-        case JobState::Canceled:
-            return notPrinted(printer, QStringLiteral("上的列印工作已被取消"),
-                              QStringLiteral("job %1 canceled").arg(job));
-        case JobState::Stopped:
-            return notPrinted(printer, QStringLiteral("上的列印工作已停止"),
-                              QStringLiteral("job %1 stopped").arg(job));
-        case JobState::Missing:
-            return notPrinted(printer, QStringLiteral("找不到這份列印工作"),
-                              QStringLiteral("job %1 gone").arg(job));
-        default:
-            return notPrinted(printer, QStringLiteral("上的列印工作已中止"),
-                              QStringLiteral("job %1 aborted").arg(job));
-    }
-}
-
-// Holds back the closing of windows while a print is followed: the close box is no user input
-// to the event loop, and a form closed in the middle of its finish would leave it half done.
-class HoldCloses final : public QObject {
-public:
-    HoldCloses() { QCoreApplication::instance()->installEventFilter(this); }
-    ~HoldCloses() override { QCoreApplication::instance()->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Close) {
-            event->ignore();
-            return true;
-        }
-        return false;
-    }
-};
-
-// Follows the job until its fate is known, JobWatch at the longest. The windows keep painting
-// meanwhile; the user's input and the close boxes wait until the answer is there.
-JobState follow(const QString& queue, int job) {
-    QElapsedTimer clock;
-    clock.start();
-    JobState state = spooler::jobState(queue, job);
-    const auto open = [&] {
-        return jobFate(state, std::chrono::milliseconds(clock.elapsed())) == JobFate::Open;
+// The options of the job as the print dialog left them: copies, sides, colour, paper, and what
+// its advanced settings chose for the spooler.
+spooler::Options jobOptions(QPrinter& printer) {
+    spooler::Options options;
+    const auto add = [&options](const char* name, const QByteArray& value) {
+        options.append({QByteArray(name), value});
     };
-    if (!open()) {
-        return state;
+    add("copies", QByteArray::number(printer.copyCount()));
+    add("multiple-document-handling", printer.collateCopies()
+                                          ? "separate-documents-collated-copies"
+                                          : "separate-documents-uncollated-copies");
+    switch (printer.duplex()) {
+        case QPrinter::DuplexLongSide:
+            add("sides", "two-sided-long-edge");
+            break;
+        case QPrinter::DuplexShortSide:
+            add("sides", "two-sided-short-edge");
+            break;
+        default:
+            add("sides", "one-sided");
+            break;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const HoldCloses hold;
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        state = spooler::jobState(queue, job);
-        if (!open()) {
-            loop.quit();
-        }
-    });
-    tick.start(200);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    QGuiApplication::restoreOverrideCursor();
-    return state;
+    if (printer.colorMode() == QPrinter::GrayScale) {
+        add("print-color-mode", "monochrome");
+    }
+    add("media", printer.pageLayout().pageSize().key().toUtf8());
+    // The print dialog keeps its advanced choices as name and value pairs of the spooler's.
+    constexpr auto kCupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+    const QStringList chosen = printer.printEngine()->property(kCupsOptions).toStringList();
+    for (qsizetype i = 0; i + 1 < chosen.size(); i += 2) {
+        options.append({chosen[i].toUtf8(), chosen[i + 1].toUtf8()});
+    }
+    return options;
 }
 
 // The card is laid out for A4: a printer that can take A4 prints on it, whatever paper the
 // dialog or the printer's queue chose.
 void settlePaper(QPrinter& printer) {
-    if (!toFile(printer)) {
+    if (!toFile(printer) && replacedQueue.isEmpty()) {
         const QList<QPageSize> sizes = QPrinterInfo(printer).supportedPageSizes();
         const auto isA4 = [](const QPageSize& size) { return size.id() == QPageSize::A4; };
         if (!sizes.isEmpty() && std::none_of(sizes.begin(), sizes.end(), isA4)) {
@@ -195,6 +159,14 @@ void setDialog(Dialog dialog) {
 
 void setPdfOutput(const QString& path) {
     replacedPdf = path;
+}
+
+void setQueue(const QString& queue) {
+    replacedQueue = queue;
+}
+
+QString queue() {
+    return replacedQueue.isEmpty() ? printer().printerName() : replacedQueue;
 }
 
 QString pdfOutput() {
@@ -229,7 +201,8 @@ bool choose(QWidget* parent, const QString& documentName) {
     if (!pdf.isEmpty()) {
         p.setOutputFormat(QPrinter::PdfFormat);
         p.setOutputFileName(pdf);
-    } else if (!(replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent))) {
+    } else if (replacedQueue.isEmpty() &&
+               !(replacedDialog ? replacedDialog(p, parent) : showPrintDialog(p, parent))) {
         return false;
     }
     settlePaper(p);
@@ -252,6 +225,7 @@ QTransform placeSheet(const QSizeF& paper, const QRectF& printable) {
 void reset() {
     replacedDialog = {};
     replacedPdf.clear();
+    replacedQueue.clear();
     dropPrinter();
 }
 
@@ -267,22 +241,18 @@ PrintJob::~PrintJob() {
 }
 
 void PrintJob::abandon() {
-    if (!writer_) {
-        printing::printer().abort();
-    }
     painter_.end();
     writer_.reset();
     file_.reset();
+    spool_.reset();
 }
 
 void PrintJob::open() {
     QPrinter& printer = printing::printer();
-    // Positions count from the corner of the sheet, not of the printable area.
-    printer.setFullPage(true);
     page_ = 0;
     sheets_ = 0;
     QPageLayout layout = printer.pageLayout();
-    QPaintDevice* device = &printer;
+    QIODevice* device = nullptr;
     if (printing::toFile(printer)) {
         // Qt's own PDF output does not report failed writes: the file is written through a
         // device that does.
@@ -291,22 +261,26 @@ void PrintJob::open() {
             throw printing::cannotWrite(*file_);
         }
         layout = QPageLayout(QPageSize(QPageSize::A4), layout.orientation(), QMarginsF());
-        layout.setMode(QPageLayout::FullPageMode);
-        writer_ = std::make_unique<QPdfWriter>(file_.get());
-        writer_->setPageLayout(layout);
-        writer_->setResolution(printer.resolution());
-        writer_->setPdfVersion(printer.pdfVersion());
-        writer_->setTitle(printer.docName());
-        writer_->setCreator(printer.creator());
-        device = writer_.get();
+        device = file_.get();
     } else {
-        lastJob_ = spooler::newestJob(printer.printerName());
+        // Rendered here and sent as a job of the program's own, so that it knows its job.
+        spool_ = std::make_unique<QBuffer>();
+        spool_->open(QIODevice::WriteOnly);
+        device = spool_.get();
     }
-    if (!painter_.begin(device)) {
-        throw writer_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
+    layout.setMode(QPageLayout::FullPageMode);
+    writer_ = std::make_unique<QPdfWriter>(device);
+    writer_->setPageLayout(layout);
+    writer_->setResolution(printer.resolution());
+    writer_->setPdfVersion(printer.pdfVersion());
+    writer_->setTitle(printer.docName());
+    writer_->setCreator(printer.creator());
+    if (!painter_.begin(writer_.get())) {
+        throw file_ ? printing::cannotWrite(*file_) : printing::cannotPrint(printer);
     }
-    painter_.scale(device->logicalDpiX() / 25.4, device->logicalDpiY() / 25.4);
+    painter_.scale(writer_->logicalDpiX() / 25.4, writer_->logicalDpiY() / 25.4);
     layout.setUnits(QPageLayout::Millimeter);
+    // Positions count from the corner of the sheet, not of the printable area.
     const QRectF paper = layout.fullRect();
     painter_.setTransform(
         printing::placeSheet(paper.size(), paper.marginsRemoved(layout.minimumMargins())) *
@@ -319,11 +293,7 @@ bool PrintJob::startPage() {
         return false;
     }
     if (sheets_ > 0) {
-        if (writer_) {
-            writer_->newPage();
-        } else {
-            printing::printer().newPage();
-        }
+        writer_->newPage();
     }
     ++sheets_;
     return true;
@@ -353,23 +323,8 @@ bool PrintJob::end() {
         }
         return true;
     }
-    settleSpoolerJob();
+    QPrinter& printer = printing::printer();
+    printing::sendAndFollow(printing::queue(), printer.docName(), printing::jobOptions(printer),
+                            spool_->data(), QApplication::activeWindow());
     return true;
-}
-
-void PrintJob::settleSpoolerJob() const {
-    const QString printer = printing::printer().printerName();
-    const QString refused = spooler::refusal();
-    if (!refused.isEmpty()) {
-        throw printing::notPrinted(printer, QStringLiteral("不接受這份列印工作"), refused);
-    }
-    const int job = spooler::newestJob(printer);
-    if (job <= lastJob_) {
-        throw printing::notPrinted(printer, QStringLiteral("沒有收到這份列印工作"),
-                                   QStringLiteral("no job"));
-    }
-    const printing::JobState state = printing::follow(printer, job);
-    if (printing::jobFate(state, printing::JobWatch) == printing::JobFate::Failed) {
-        throw printing::jobFailed(printer, job, state);
-    }
 }

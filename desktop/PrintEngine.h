@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 
+class QBuffer;
 class QPdfWriter;
 class QPrinter;
 class QWidget;
@@ -31,6 +32,12 @@ void setPdfOutput(const QString& path);
 // The PDF file that takes the place of the dialog; empty when the dialog is shown.
 QString pdfOutput();
 
+// Prints through the spooler to this queue without any dialog (tests); an empty name restores
+// the dialog.
+void setQueue(const QString& queue);
+// The spooler's queue the card goes to: the one set, else the printer's.
+QString queue();
+
 // Settles where the next job prints: the PDF file when one is set, else the print dialog,
 // whose choices stay for later jobs. The paper is A4 then, whatever the dialog or the
 // printer's queue chose, unless the printer cannot take A4. False when the dialog was
@@ -46,8 +53,8 @@ QTransform placeSheet(const QSizeF& paper, const QRectF& printable);
 // changes it.
 QPrinter& printer();
 
-// Back to the real dialog, no PDF file of its own and a printer with the first settings
-// (tests).
+// Back to the real dialog, no PDF file or queue of its own and a printer with the first
+// settings (tests).
 void reset();
 
 }  // namespace printing
@@ -77,20 +84,20 @@ public:
     QPainter& painter() { return painter_; }
     bool isActive() const { return painter_.isActive(); }
 
-    // Hands the sheets to the printer or writes the file. False when no page was in the range
-    // chosen: then nothing is printed at all, not even a blank sheet. Raises PrintError when
-    // the card did not come out: the file could not be written whole, the spooler refused the
-    // job, or the job failed while it was followed.
+    // Writes the file, or sends the sheets to the printer and follows the job to its fate
+    // (printing::sendAndFollow). False when no page was in the range chosen: then nothing is
+    // printed at all, not even a blank sheet. Raises PrintError when the card did not come out:
+    // the file could not be written whole, the spooler refused the job, or its fate was no
+    // card.
     bool end();
 
 private:
     bool inRange(int page) const;
     void abandon();
-    void settleSpoolerJob() const;
 
     std::unique_ptr<WholeFile> file_;  // a print into a file: the PDF's device
     std::unique_ptr<QPdfWriter> writer_;
-    int lastJob_ = 0;  // a print through the spooler: the user's newest job before this one
+    std::unique_ptr<QBuffer> spool_;  // a print through the spooler: the card as a PDF
     QPainter painter_;
     int page_ = 0;    // pages of the document started so far
     int sheets_ = 0;  // of those, the ones that print

@@ -1,26 +1,104 @@
 #pragma once
 
+#include "CupsJobs.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
 
 namespace printing {
 
 // A spooler job as the spooler reports it; Missing when it knows no such job.
 enum class JobState { Missing, Pending, Held, Processing, Stopped, Canceled, Aborted, Completed };
+enum class PrinterState { Unknown, Idle, Processing, Stopped };
 
 }  // namespace printing
 
-// The print spooler (CUPS), asked about this user's jobs. A queue is named as the printer is,
-// with or without the "/instance" part.
+// The print spooler (CUPS), through the spooler module of the program folder. A queue is named
+// as the printer is, with or without the "/instance" part.
 namespace spooler {
 
-// The id of the user's newest job on the queue, finished or not; 0 when there is none.
-int newestJob(const QString& queue);
+// How a request ended.
+enum class Answer {
+    Done,
+    Refused,   // the spooler answered that it cannot: no such job, not accepting jobs ...
+    NoAnswer,  // unreachable, or no answer within the time limit
+};
 
-// The state of the user's job on the queue.
-printing::JobState jobState(const QString& queue, int job);
+struct Job {
+    printing::JobState state = printing::JobState::Missing;
+    QStringList reasons;
+    QString message;
+};
 
-// What the spooler answered the last request of this thread when it refused it; empty when it
-// took it.
-QString refusal();
+struct Printer {
+    printing::PrinterState state = printing::PrinterState::Unknown;
+    bool accepting = true;
+    QStringList reasons;
+    QString message;
+};
+
+using Options = QList<QPair<QByteArray, QByteArray>>;
+
+// The functions of the spooler module; a test may put its own in their place.
+struct Module {
+    decltype(&orvexConnect) connect = nullptr;
+    decltype(&orvexDisconnect) disconnect = nullptr;
+    decltype(&orvexSubscribe) subscribe = nullptr;
+    decltype(&orvexUnsubscribe) unsubscribe = nullptr;
+    decltype(&orvexCreateJob) createJob = nullptr;
+    decltype(&orvexSendDocument) sendDocument = nullptr;
+    decltype(&orvexJobStatus) jobStatus = nullptr;
+    decltype(&orvexPrinterStatus) printerStatus = nullptr;
+    decltype(&orvexJobEvents) jobEvents = nullptr;
+    decltype(&orvexCancelJob) cancelJob = nullptr;
+};
+
+// Loads the module of the program folder unless a test's is in place. Raises PrintError when
+// it is missing or cannot be loaded: a print that cannot be followed is not called printed.
+void load();
+// Puts a test's module in place of the program folder's; nullptr takes it away again.
+void setModule(const Module* module);
+// The module in use: a test's, else the one load() loaded.
+const Module& module();
+
+// One connection to the spooler through the module, used from one thread. Every request waits
+// at most the time limit; after a request without answer the next one connects anew.
+class Session {
+public:
+    Session(const Module& module, std::chrono::milliseconds limit);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Why the last request did not end in Done.
+    const QString& error() const { return error_; }
+
+    Answer subscribe(const QString& queue, int& subscription);
+    void unsubscribe(const QString& queue, int subscription);
+    Answer createJob(const QString& queue, const QString& title, const Options& options, int& job);
+    Answer sendDocument(const QString& queue, int job, const QByteArray& pdf);
+    // Refused: the spooler knows no such job.
+    Answer job(const QString& queue, int id, Job& job);
+    Answer printer(const QString& queue, Printer& printer);
+    // The last state the subscription's events since `sequence` tell of the job, if any.
+    Answer events(const QString& queue, int subscription, int job, int& sequence,
+                  std::optional<printing::JobState>& state);
+    Answer cancel(const QString& queue, int job);
+
+private:
+    bool connect();
+    Answer result(int done);
+
+    Module module_;
+    std::chrono::milliseconds limit_;
+    void* connection_ = nullptr;
+    OrvexText text_{};
+    QString error_;
+};
 
 }  // namespace spooler

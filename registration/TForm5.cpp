@@ -18,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QScopedValueRollback>
 
 using formhelpers::fillList;
 using formhelpers::selectItem;
@@ -311,6 +312,12 @@ void TForm5::Button1Click() {
 }
 
 void TForm5::Button2Click() {
+    // A form that was completed or left, or one completing now, completes nothing more: a
+    // click that reaches it late would register the products twice.
+    if (!isVisible() || completing_) {
+        return;
+    }
+    const QScopedValueRollback busy(completing_, true);
     if (!ValidateFields()) {
         return;
     }

@@ -147,4 +147,5 @@ private:
     QList<std::tuple<QObject*, Handler*, Handler*>> hintFields_;
     // The registration being completed: checked and converted, not stored yet.
     std::optional<Completion> completion_;
+    bool completing_ = false;
 };

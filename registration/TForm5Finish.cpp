@@ -121,7 +121,16 @@ void TForm5::completeRegistration() {
                         e.detail());
         }
     }
-    SaveEntries();
+    try {
+        SaveEntries();
+    } catch (const Error& e) {
+        if (!print) {
+            throw;
+        }
+        throw Error(QStringLiteral("產品註冊卡已經印出，但這次的註冊沒有儲存。排除下面的問題後請"
+                                   "再按一次「完成」；這會再印出一張產品註冊卡。\n") +
+                    e.message());
+    }
 
     if (print) {
         showPrintResult();

@@ -4,9 +4,6 @@
 #include <QTest>
 #include <tuple>
 
-Q_DECLARE_METATYPE(printing::JobState)
-Q_DECLARE_METATYPE(printing::JobFate)
-
 // The rules that decide how an upload and a print ended.
 class TestOutcomes : public QObject {
     Q_OBJECT
@@ -31,31 +28,75 @@ private slots:
         }
     }
 
-    // A spooler job that fails while it is followed is no card; one still waiting at the end
-    // of the watch is printed, as the spooler will print it.
-    void jobFateFollowsTheState_data() {
-        using printing::JobFate;
+    // Only the job's fate decides; a job that would print later is canceled when it is called
+    // failed, and only the user can tell of a job that is gone without a last word.
+    void theJobsFateDecides() {
+        using printing::Failure;
+        using printing::Fate;
         using printing::JobState;
-        QTest::addColumn<JobState>("state");
-        QTest::addColumn<int>("elapsed");  // ms since the job was handed over
-        QTest::addColumn<JobFate>("fate");
-        const int watch = int(printing::JobWatch.count());
-        QTest::newRow("done at once") << JobState::Completed << 0 << JobFate::Printed;
-        QTest::newRow("aborted") << JobState::Aborted << 300 << JobFate::Failed;
-        QTest::newRow("canceled") << JobState::Canceled << 300 << JobFate::Failed;
-        QTest::newRow("stopped") << JobState::Stopped << 300 << JobFate::Failed;
-        QTest::newRow("no such job") << JobState::Missing << 0 << JobFate::Failed;
-        QTest::newRow("aborted late") << JobState::Aborted << watch * 2 << JobFate::Failed;
-        QTest::newRow("pending") << JobState::Pending << 1000 << JobFate::Open;
-        QTest::newRow("processing") << JobState::Processing << watch - 1 << JobFate::Open;
-        QTest::newRow("processing at the end") << JobState::Processing << watch << JobFate::Printed;
-        QTest::newRow("held at the end") << JobState::Held << watch + 200 << JobFate::Printed;
-    }
-    void jobFateFollowsTheState() {
-        QFETCH(printing::JobState, state);
-        QFETCH(int, elapsed);
-        QFETCH(printing::JobFate, fate);
-        QCOMPARE(printing::jobFate(state, std::chrono::milliseconds(elapsed)), fate);
+        using printing::PrinterState;
+        struct Row {
+            const char* name;
+            spooler::Sighting seen;
+            printing::Verdict verdict;
+        };
+        const auto seen = [](JobState state, QStringList reasons = {},
+                             PrinterState printer = PrinterState::Idle) {
+            spooler::Sighting s;
+            s.reachable = s.known = s.eventsRead = true;
+            s.job.state = state;
+            s.job.reasons = std::move(reasons);
+            s.printer.state = printer;
+            return s;
+        };
+        const auto gone = [](std::optional<JobState> notified, bool reachable = true) {
+            spooler::Sighting s;
+            s.reachable = reachable;
+            s.notified = notified;
+            return s;
+        };
+        const Row rows[] = {
+            {"completed", seen(JobState::Completed), {Fate::Printed, Failure::None, false}},
+            {"canceled", seen(JobState::Canceled), {Fate::Failed, Failure::Canceled, false}},
+            {"aborted", seen(JobState::Aborted), {Fate::Failed, Failure::Aborted, false}},
+            {"held",
+             seen(JobState::Held, {"job-hold-until-specified"}),
+             {Fate::Failed, Failure::Held, true}},
+            {"held for its document",
+             seen(JobState::Held, {"job-incoming"}),
+             {Fate::Waiting, Failure::None, false}},
+            {"stopped", seen(JobState::Stopped), {Fate::Failed, Failure::PrinterStopped, true}},
+            {"pending on a stopped printer",
+             seen(JobState::Pending, {"printer-stopped"}, PrinterState::Stopped),
+             {Fate::Failed, Failure::PrinterStopped, true}},
+            {"pending, cannot go on",
+             seen(JobState::Pending, {"document-format-error"}),
+             {Fate::Failed, Failure::CannotGoOn, true}},
+            {"pending", seen(JobState::Pending, {"none"}), {Fate::Waiting, Failure::None, false}},
+            {"printing",
+             seen(JobState::Processing, {}, PrinterState::Processing),
+             {Fate::Waiting, Failure::None, false}},
+            {"gone after it completed",
+             gone(JobState::Completed),
+             {Fate::Printed, Failure::None, false}},
+            {"gone after it aborted",
+             gone(JobState::Aborted),
+             {Fate::Failed, Failure::Aborted, false}},
+            {"gone without a word", gone(std::nullopt), {Fate::Unknown, Failure::None, false}},
+            {"gone while printing",
+             gone(JobState::Processing),
+             {Fate::Unknown, Failure::None, false}},
+            {"no answer", gone(std::nullopt, false), {Fate::Waiting, Failure::None, false}},
+            {"no answer after it completed",
+             gone(JobState::Completed, false),
+             {Fate::Printed, Failure::None, false}},
+        };
+        for (const Row& row : rows) {
+            const printing::Verdict v = printing::judge(row.seen);
+            QVERIFY2(v.fate == row.verdict.fate && v.failure == row.verdict.failure &&
+                         v.cancel == row.verdict.cancel,
+                     row.name);
+        }
     }
 };
 
