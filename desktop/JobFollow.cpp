@@ -87,6 +87,8 @@ public:
         setWindowTitle(kCaption);
         setModal(true);
         auto* layout = new QVBoxLayout(this);
+        // The window grows with what it says.
+        layout->setSizeConstraint(QLayout::SetFixedSize);
         auto* heading = new QLabel(QStringLiteral("正在列印註冊卡…"), this);
         QFont bold = heading->font();
         bold.setBold(true);
@@ -94,12 +96,13 @@ public:
         layout->addWidget(heading);
         state_ = new QLabel(this);
         state_->setWordWrap(true);
-        state_->setMinimumWidth(380);
+        state_->setFixedWidth(400);
         layout->addWidget(state_);
         hint_ = new QLabel(QStringLiteral("如果產品註冊卡已經印出，或您不想再等候，"
                                           "請按「不再等候」。"),
                            this);
         hint_->setWordWrap(true);
+        hint_->setFixedWidth(400);
         hint_->hide();
         layout->addWidget(hint_);
         stop_ = new QPushButton(QStringLiteral("不再等候"), this);
