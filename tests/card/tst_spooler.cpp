@@ -42,40 +42,48 @@ private slots:
         QTest::addColumn<Policy>("policy");
         QTest::addColumn<bool>("history");
         QTest::addColumn<bool>("restart");     // the spooler restarts while the card prints
+        QTest::addColumn<QString>("queue");    // "disabled", "rejecting" or as added
         QTest::addColumn<int>("state");        // of the job at the end, 0: forgotten
         QTest::addColumn<QString>("message");  // what the user is told; empty when printed
-        QTest::newRow("ok") << "orvex-test:/ok" << Policy::StopPrinter << true << false
+        QTest::newRow("ok") << "orvex-test:/ok" << Policy::StopPrinter << true << false << QString()
                             << kCompleted << QString();
         QTest::newRow("fails, retry-job") << "orvex-test:/fail" << Policy::RetryJob << true << false
-                                          << kCanceled << "保留下來而不列印";
+                                          << QString() << kCanceled << "保留下來而不列印";
         QTest::newRow("fails, stop-printer") << "orvex-test:/fail" << Policy::StopPrinter << true
-                                             << false << kCanceled << "已停止列印";
+                                             << false << QString() << kCanceled << "已停止列印";
         QTest::newRow("fails, abort-job") << "orvex-test:/fail" << Policy::AbortJob << true << false
-                                          << kAborted << "列印工作已中止";
-        QTest::newRow("stops the printer")
-            << "orvex-test:/stop" << Policy::AbortJob << true << false << kCanceled << "已停止列印";
+                                          << QString() << kAborted << "列印工作已中止";
+        QTest::newRow("stops the printer") << "orvex-test:/stop" << Policy::AbortJob << true
+                                           << false << QString() << kCanceled << "已停止列印";
         QTest::newRow("cancels the job") << "orvex-test:/cancel" << Policy::AbortJob << true
-                                         << false << kCanceled << "列印工作已被取消";
+                                         << false << QString() << kCanceled << "列印工作已被取消";
         QTest::newRow("slow") << "orvex-test:/slow?seconds=3" << Policy::AbortJob << true << false
-                              << kCompleted << QString();
+                              << QString() << kCompleted << QString();
         QTest::newRow("jams late") << "orvex-test:/slowjam?seconds=4" << Policy::AbortJob << true
-                                   << false << kAborted << "列印工作已中止";
-        QTest::newRow("no job history")
-            << "orvex-test:/ok" << Policy::AbortJob << false << false << 0 << QString();
+                                   << false << QString() << kAborted << "列印工作已中止";
+        QTest::newRow("no job history") << "orvex-test:/ok" << Policy::AbortJob << false << false
+                                        << QString() << 0 << QString();
+        QTest::newRow("disabled queue") << "orvex-test:/ok" << Policy::AbortJob << true << false
+                                        << "disabled" << kCanceled << "已停止列印";
+        QTest::newRow("rejecting queue") << "orvex-test:/ok" << Policy::AbortJob << true << false
+                                         << "rejecting" << 0 << "不接受這份列印工作";
         QTest::newRow("spooler restarted") << "orvex-test:/slow?seconds=3" << Policy::AbortJob
-                                           << true << true << kCompleted << QString();
+                                           << true << true << QString() << kCompleted << QString();
     }
     void theFateDecides() {
         QFETCH(QString, uri);
         QFETCH(Policy, policy);
         QFETCH(bool, history);
         QFETCH(bool, restart);
+        QFETCH(QString, queue);
         QFETCH(int, state);
         QFETCH(QString, message);
         PrivateSpooler spooler;
         QVERIFY(spooler.start());
         QVERIFY(spooler.setPreserveJobHistory(history));
         QVERIFY(spooler.addQueue(QStringLiteral("Orvex"), uri, policy));
+        QVERIFY(queue != QStringLiteral("disabled") || spooler.disable(QStringLiteral("Orvex")));
+        QVERIFY(queue != QStringLiteral("rejecting") || spooler.reject(QStringLiteral("Orvex")));
         TestEnvironment env(true);
         QFile::link(QStringLiteral(ORVEX_BUILD_OUT "/orvexreg-cups.so"),
                     env.programFolder() + QStringLiteral("/orvexreg-cups.so"));

@@ -253,26 +253,13 @@ bool PrivateSpooler::disable(const QString& name) {
     return setPrinter(IPP_OP_PAUSE_PRINTER, name);
 }
 
-bool PrivateSpooler::enable(const QString& name) {
-    return setPrinter(IPP_OP_RESUME_PRINTER, name);
-}
-
 bool PrivateSpooler::reject(const QString& name) {
     return setPrinter(IPP_OP_CUPS_REJECT_JOBS, name);
-}
-
-bool PrivateSpooler::accept(const QString& name) {
-    return setPrinter(IPP_OP_CUPS_ACCEPT_JOBS, name);
 }
 
 bool PrivateSpooler::setPreserveJobHistory(bool on) {
     preserveHistory_ = on;
     return running() ? restart() : writeConfig();
-}
-
-bool PrivateSpooler::cancelJob(int id) {
-    Ipp r = request(IPP_OP_CANCEL_JOB, "job-uri", "ipp://localhost/jobs/" + QByteArray::number(id));
-    return succeeded(ask(server(), std::move(r), "/jobs/"));
 }
 
 PrivateSpooler::Job PrivateSpooler::job(int id) const {

@@ -47,7 +47,6 @@ public:
     bool start();
     void stop();
     bool restart();
-    bool running() const;
     // The socket, as CUPS_SERVER takes it.
     QString server() const;
 
@@ -55,21 +54,19 @@ public:
     bool addQueue(const QString& name, const QString& deviceUri,
                   ErrorPolicy policy = ErrorPolicy::StopPrinter);
     bool disable(const QString& name);  // as cupsdisable: accepts jobs, prints none
-    bool enable(const QString& name);
-    bool reject(const QString& name);  // as cupsreject
-    bool accept(const QString& name);
+    bool reject(const QString& name);   // as cupsreject
     // PreserveJobHistory; takes effect at once, restarting a running spooler.
     bool setPreserveJobHistory(bool on);
-    bool cancelJob(int id);
 
     Job job(int id) const;
-    Printer printer(const QString& name) const;
     // What the backend printed of the job, one entry per document, in order.
     QList<QByteArray> documents(int job) const;
-    // cupsd's error log (LogLevel debug), to show when a test fails.
-    QByteArray errorLog() const;
 
 private:
+    bool running() const;
+    Printer printer(const QString& name) const;
+    // cupsd's error log (LogLevel debug), shown when it does not start.
+    QByteArray errorLog() const;
     bool writeConfig() const;
     bool setPrinter(int operation, const QString& name) const;
     QString path(const QString& name) const { return root_ + u'/' + name; }
