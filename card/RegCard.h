@@ -41,8 +41,8 @@ QString pageNumber(int page);
 // The name of the card's print job, also the dialog's first guess of a file name.
 QString documentName();
 
-// Fills the report and prints every page of the registration's card as one job, showing the print dialog
-// once (parent: its owner). False when nothing was printed: the dialog was cancelled or its
+// Fills the report and prints every page of the registration's card as one job, showing the print
+// dialog once (parent: its owner). False when nothing was printed: the dialog was cancelled or its
 // page range held no page of the card.
 bool printRegCard(TForm7& report, const Registration& registration, QWidget* parent);
 // The same on the printer already chosen with printing::choose, without a dialog.
