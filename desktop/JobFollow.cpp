@@ -157,9 +157,12 @@ public:
                 return;
             case Fate::Waiting:
                 describe(seen);
-                if (clock_.isValid() && clock_.elapsed() >= timing().patience.count()) {
+                if (stop_->isHidden() && clock_.isValid() &&
+                    clock_.elapsed() >= timing().patience.count()) {
                     hint_->show();
                     stop_->show();
+                    // The keyboard finds the one thing the window offers.
+                    stop_->setFocus();
                 }
                 return;
         }
