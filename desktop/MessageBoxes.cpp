@@ -92,7 +92,7 @@ void showError(const std::exception& error) {
 void reportErrors(const std::function<void()>& handler) {
     try {
         // A handler is one action of the user's: a hive found unusable is waited on once.
-        const HiveAction action;
+        const HiveAction action(HiveAction::Kind::Handler);
         handler();
     } catch (const std::exception& e) {
         showError(e);

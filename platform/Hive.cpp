@@ -37,7 +37,8 @@ QString& overridePath() {
     return path;
 }
 
-int actionDepth = 0;
+int actionDepth = 0;     // actions alive
+int actionBoundary = 0;  // of those, the ones that keep findings of their own
 quint64 attempts = 0;
 
 // Names compare as SQLite's NOCASE does: ASCII letters only.
@@ -242,9 +243,7 @@ void Hive::fail(sqlite3* db, int code, const char* what) {
                         QString::fromUtf8(what) +
                             QStringLiteral(": another program holds the file locked"));
             // Waited out once in this action, not again for every value.
-            if (actionDepth > 0) {
-                unusable_ = locked;
-            }
+            remember(locked);
             throw locked;
         }
         case SQLITE_FULL:
@@ -270,6 +269,13 @@ void Hive::exec(const char* sql) {
     }
 }
 
+void Hive::remember(const HiveFileError& error) {
+    if (actionDepth > 0 && !unusable_) {
+        unusable_ = error;
+        unusableDepth_ = actionBoundary;
+    }
+}
+
 quint64 Hive::openAttempts() {
     return attempts;
 }
@@ -285,9 +291,7 @@ bool Hive::open(bool create) {
     try {
         return openFile(create);
     } catch (const HiveFileError& e) {
-        if (actionDepth > 0) {
-            unusable_ = e;
-        }
+        remember(e);
         throw;
     }
 }
@@ -563,14 +567,22 @@ void Hive::rollback() {
     }
 }
 
-HiveAction::HiveAction() {
+HiveAction::HiveAction(Kind kind) : own_(kind == Kind::Handler || actionDepth == 0) {
     ++actionDepth;
+    actionBoundary += own_ ? 1 : 0;
 }
 
 HiveAction::~HiveAction() {
-    if (--actionDepth == 0 && slot()) {
+    --actionDepth;
+    if (!own_) {
+        return;
+    }
+    // A finding ends with the action it was made in: one of a handler run meanwhile, in a
+    // nested event loop, does not outlast that handler.
+    if (slot() && slot()->unusable_ && slot()->unusableDepth_ >= actionBoundary) {
         slot()->unusable_.reset();
     }
+    --actionBoundary;
 }
 
 HiveTransaction::HiveTransaction() : hive_(Hive::instance()) {

@@ -80,6 +80,7 @@ private:
     // Opens the file; with create, makes it when missing. False when it does not exist.
     bool open(bool create);
     bool openFile(bool create);
+    void remember(const HiveFileError& error);
     // Raises the error of a failed statement on the connection db.
     [[noreturn]] void fail(sqlite3* db, int code, const char* what);
     [[noreturn]] void fail(int code, const char* what) { fail(db_, code, what); }
@@ -94,18 +95,27 @@ private:
     bool rollbackOnly_ = false;
     // Why the file could not be opened in the current action.
     std::optional<HiveFileError> unusable_;
+    int unusableDepth_ = 0;  // the nesting of the action it was found in
 };
 
 // One action of the user's, such as a click and everything it reads and writes: once the hive
 // file has been found unusable in it (locked for seconds by another program, damaged, not
 // writable), every later use in the same action reports that at once instead of waiting on
-// the file again. Actions nest; the outermost one ends the finding.
+// the file again. A handler's action may run inside another's (in a nested event loop); a
+// finding ends with the action it was made in.
 class HiveAction {
 public:
-    HiveAction();
+    enum class Kind {
+        Part,     // part of the action running, or an action of its own when none runs
+        Handler,  // an action of its own, also inside another, as a handler in a nested loop
+    };
+    explicit HiveAction(Kind kind = Kind::Part);
     ~HiveAction();
     HiveAction(const HiveAction&) = delete;
     HiveAction& operator=(const HiveAction&) = delete;
+
+private:
+    bool own_;
 };
 
 // All-or-nothing scope for many writes: commit() makes them durable together; leaving the
