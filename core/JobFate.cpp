@@ -45,7 +45,8 @@ Verdict judge(const spooler::Sighting& seen) {
         return {Fate::Waiting, Failure::None, false};
     }
     if (!seen.known) {
-        return {Fate::Unknown, Failure::None, false};
+        // Its last word may still be in the events that could not be read this time.
+        return {seen.eventsRead ? Fate::Unknown : Fate::Waiting, Failure::None, false};
     }
     const spooler::Job& job = seen.job;
     if (const auto verdict = final(job.state)) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/JobRun.h"
+#include "platform/Spooler.h"
 
 // What the spooler's word on a job says about the card: the one rule that decides whether a
 // print registration is stored.
@@ -25,8 +25,8 @@ struct Verdict {
 
 // Completed is printed, canceled or aborted failed. A job held, or waiting while its printer
 // is stopped or its state says it cannot go on, fails at once and is canceled. A job gone
-// without a last state from the subscription is unknown; one still waiting, or a spooler that
-// does not answer, is waiting.
+// without a last state in the subscription's events is unknown; one still waiting, a spooler
+// that does not answer, or events that could not be read, is waiting.
 Verdict judge(const spooler::Sighting& seen);
 
 }  // namespace printing

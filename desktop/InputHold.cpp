@@ -27,11 +27,12 @@ bool isInput(QEvent::Type type) {
     }
 }
 
-// Closes each window still shown, once nothing modal is open any more.
-void closeLater(QList<QPointer<QWidget>> windows) {
-    QTimer::singleShot(0, qApp, [windows = std::move(windows)] {
+// Closes each window still shown, once nothing modal is open any more: looked at again every
+// tenth of a second while a box is open.
+void closeLater(QList<QPointer<QWidget>> windows, int delayMs = 0) {
+    QTimer::singleShot(delayMs, qApp, [windows = std::move(windows)] {
         if (QApplication::activeModalWidget() != nullptr) {
-            closeLater(windows);
+            closeLater(windows, 100);
             return;
         }
         for (const QPointer<QWidget>& window : windows) {

@@ -8,9 +8,9 @@
 
 #include <QCloseEvent>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <optional>
 
@@ -108,21 +108,24 @@ public:
         stop_ = new QPushButton(QStringLiteral("不再等候"), this);
         stop_->hide();
         layout->addWidget(stop_, 0, Qt::AlignRight);
-        connect(stop_, &QPushButton::clicked, this, [this] {
-            ask(QStringLiteral("產品註冊卡已經從印表機「%1」印出來了嗎？\n"
-                               "按「是」，這次的註冊會儲存；按「否」，本程式會取消這份列印工作，"
-                               "註冊不會儲存。")
-                    .arg(printer_));
+        connect(stop_, &QPushButton::clicked, this, [this] { stopWaiting(); });
+        // Shown after a while whatever the spooler says, or if it says nothing at all.
+        patience_.setSingleShot(true);
+        patience_.setInterval(timing().patience);
+        connect(&patience_, &QTimer::timeout, this, [this] {
+            hint_->show();
+            stop_->show();
+            // The keyboard finds the one thing the window offers.
+            stop_->setFocus();
         });
+        patience_.start();
         say(QStringLiteral("正在把產品註冊卡送到印表機「%1」。").arg(printer_));
     }
 
     std::optional<PrintError> failure;
+    bool decided() const { return decided_; }
 
-    void submitted(int job) {
-        job_ = job;
-        clock_.start();
-    }
+    void submitted(int job) { job_ = job; }
 
     void refused(spooler::Answer answer, const QString& why) {
         fail(answer == spooler::Answer::NoAnswer
@@ -150,26 +153,16 @@ public:
                 failFor(verdict, seen);
                 return;
             case Fate::Unknown:
-                ask(QStringLiteral("列印服務已經不再記得這份列印工作，無法得知產品註冊卡是否"
-                                   "印出。產品註冊卡已經從印表機「%1」印出來了嗎？\n"
-                                   "按「是」，這次的註冊會儲存；按「否」，註冊不會儲存。")
-                        .arg(printer_));
+                askGone();
                 return;
             case Fate::Waiting:
                 describe(seen);
-                if (stop_->isHidden() && clock_.isValid() &&
-                    clock_.elapsed() >= timing().patience.count()) {
-                    hint_->show();
-                    stop_->show();
-                    // The keyboard finds the one thing the window offers.
-                    stop_->setFocus();
-                }
                 return;
         }
     }
 
-    // The job is canceled before the user is told, so that a card called failed never prints.
-    std::function<void(std::function<void(bool)>)> cancel;
+    // Asks the spooler to cancel the job; told whether it did, and how the job stands then.
+    std::function<void(std::function<void(bool, const spooler::Sighting&)>)> cancel;
 
 protected:
     void reject() override {}
@@ -190,25 +183,58 @@ private:
         }
     }
 
-    void ask(const QString& question) {
+    // The user's word on the card; false while the spooler's came meanwhile and decided.
+    std::optional<bool> ask(const QString& question) {
         asking_ = true;
         const bool printed = msg::ask(question, kCaption);
         asking_ = false;
-        if (decided_) {
-            return;
-        }
         if (pending_) {
             const spooler::Sighting last = *pending_;
             pending_.reset();
             seen(last);
-        } else if (printed) {
+            return std::nullopt;
+        }
+        return printed;
+    }
+
+    void stopWaiting() {
+        if (job_ == 0) {
+            // Nothing reached the spooler: the card cannot have come out. A job made after
+            // all is canceled.
+            decided_ = true;
+            cancel({});
+            fail(
+                unreachable(printer_, QStringLiteral("no answer before the user stopped waiting")));
+            return;
+        }
+        const auto printed =
+            ask(QStringLiteral("產品註冊卡已經從印表機「%1」印出來了嗎？\n"
+                               "按「是」，這次的註冊會儲存；按「否」，本程式會取消這份列印工作，"
+                               "註冊不會儲存。")
+                    .arg(printer_));
+        if (printed == true) {
             finish();
-        } else {
+        } else if (printed == false) {
             decided_ = true;
             cancelThenFail(notPrinted(
                 printer_,
                 QStringLiteral("沒有印出產品註冊卡（您這樣表示），本程式已取消這份列印工作"),
                 QStringLiteral("job %1 not printed, as the user says").arg(job_)));
+        }
+    }
+
+    // The spooler forgot the job without a last word: nothing is left to cancel.
+    void askGone() {
+        const auto printed =
+            ask(QStringLiteral("列印服務已經不再記得這份列印工作，無法得知產品註冊卡是否"
+                               "印出。產品註冊卡已經從印表機「%1」印出來了嗎？\n"
+                               "按「是」，這次的註冊會儲存；按「否」，註冊不會儲存。")
+                    .arg(printer_));
+        if (printed == true) {
+            finish();
+        } else if (printed == false) {
+            fail(notPrinted(printer_, QStringLiteral("沒有印出產品註冊卡（您這樣表示）"),
+                            QStringLiteral("job %1 gone, not printed as the user says").arg(job_)));
         }
     }
 
@@ -222,15 +248,22 @@ private:
         }
     }
 
+    // A card called failed must never print later: the job is canceled first. A job that
+    // completed meanwhile is a card after all.
     void cancelThenFail(const PrintError& error) {
         say(QStringLiteral("正在取消這份列印工作…"));
         hint_->hide();
         stop_->hide();
-        cancel([this, error](bool canceled) {
-            fail(canceled ? error
-                          : PrintError(error.text() + QStringLiteral("但列印服務沒有確認取消，"
-                                                                     "請檢查印表機的列印工作。"),
-                                       error.detail() + QStringLiteral("; not canceled")));
+        cancel([this, error](bool canceled, const spooler::Sighting& after) {
+            if (judge(after).fate == Fate::Printed) {
+                finish();
+            } else if (canceled || judge(after).fate == Fate::Failed) {
+                fail(error);
+            } else {
+                fail(PrintError(error.text() + QStringLiteral("但列印服務沒有確認取消，"
+                                                              "請檢查印表機的列印工作。"),
+                                error.detail() + QStringLiteral("; not canceled")));
+            }
         });
     }
 
@@ -250,7 +283,7 @@ private:
     QLabel* hint_;
     QPushButton* stop_;
     int job_ = 0;
-    QElapsedTimer clock_;
+    QTimer patience_;
     bool decided_ = false;
     bool asking_ = false;
     std::optional<spooler::Sighting> pending_;
@@ -273,10 +306,19 @@ void sendAndFollow(const QString& printer, const QString& title, const spooler::
          [&window](spooler::Answer answer, const QString& why) { window.refused(answer, why); },
          [&window](const spooler::Sighting& seen) { window.seen(seen); }},
         {timing().requestLimit, timing().interval});
-    window.cancel = [&run](std::function<void(bool)> done) { run.cancel(std::move(done)); };
+    window.cancel = [&run](std::function<void(bool, const spooler::Sighting&)> done) {
+        run.cancel(std::move(done));
+    };
     window.exec();
     if (window.failure) {
         throw *window.failure;
+    }
+    // The window was closed before any word on the card, as when the program is ending: the
+    // card is not counted, and the job is canceled so that it does not print later.
+    if (!window.decided()) {
+        run.cancel({});
+        throw notPrinted(printer, QStringLiteral("的列印工作還沒有結果，本程式已取消它"),
+                         QStringLiteral("ended before the job's fate was known"));
     }
 }
 

@@ -29,6 +29,12 @@ int giveUp(http_t*, void*) {
     return 0;
 }
 
+// No password is ever asked for on a terminal the program may have been started from: a
+// spooler that wants one refuses the request.
+const char* noPassword(const char*, http_t*, const char*, const char*, void*) {
+    return nullptr;
+}
+
 std::string printerUri(const char* queue) {
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
@@ -50,7 +56,12 @@ int send(void* connection, ipp_t* r, ipp_t** answer, OrvexText* error) {
     ipp_t* response = cupsDoRequest(httpOf(connection), r, "/");
     if (response == nullptr) {
         say(error, cupsLastErrorString());
-        return -1;
+        // Turned away at the door (forbidden, not authorized, no such resource) is an answer;
+        // a broken or silent connection is none.
+        const ipp_status_t status = cupsLastError();
+        return status >= IPP_STATUS_ERROR_BAD_REQUEST && status < IPP_STATUS_ERROR_INTERNAL ? 0
+               : status >= IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED                    ? 0
+                                                                                            : -1;
     }
     const ipp_status_t status = ippGetStatusCode(response);
     if (status >= IPP_STATUS_REDIRECTION_OTHER_SITE) {
@@ -94,6 +105,8 @@ void texts(ipp_t* response, const char* name, char* out, size_t size) {
 extern "C" {
 
 void* orvexConnect(int timeoutMs, OrvexText* error) {
+    cupsSetPasswordCB2(noPassword, nullptr);
+    errno = 0;
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                                 timeoutMs, nullptr);
     if (http == nullptr) {

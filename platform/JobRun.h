@@ -8,17 +8,6 @@
 
 namespace spooler {
 
-// What the spooler said of a job at one look.
-struct Sighting {
-    bool reachable = false;  // the spooler answered
-    QString error;           // why not
-    bool known = false;      // it knows the job; then `job` is how it stands
-    Job job;
-    bool eventsRead = false;                     // the subscription's events could be read
-    std::optional<printing::JobState> notified;  // the last state they told of the job
-    Printer printer;                             // when it answered
-};
-
 // A PDF sent to a queue as a job of the program's own, and that job looked at again and
 // again, in a thread of its own: no request, however slow, holds up the windows. A pull
 // subscription on the queue, made before the job, keeps the job's last state even when the
@@ -43,8 +32,9 @@ public:
     JobRun(const JobRun&) = delete;
     JobRun& operator=(const JobRun&) = delete;
 
-    // Asks the spooler to cancel the job; `done` is told whether it did.
-    void cancel(std::function<void(bool canceled)> done);
+    // Asks the spooler to cancel the job, even once the run is gone; `done` is told whether it
+    // did, and how the job stands afterwards.
+    void cancel(std::function<void(bool canceled, const Sighting& after)> done);
 
     struct State;
 

@@ -44,6 +44,17 @@ struct Printer {
 
 using Options = QList<QPair<QByteArray, QByteArray>>;
 
+// What the spooler said of a job at one look.
+struct Sighting {
+    bool reachable = false;  // the spooler answered
+    QString error;           // why not
+    bool known = false;      // it knows the job; then `job` is how it stands
+    Job job;
+    bool eventsRead = false;                     // the subscription's events could be read
+    std::optional<printing::JobState> notified;  // the last state they told of the job
+    Printer printer;                             // when it answered
+};
+
 // The functions of the spooler module; a test may put its own in their place.
 struct Module {
     decltype(&orvexConnect) connect = nullptr;

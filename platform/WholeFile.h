@@ -7,7 +7,8 @@
 // A file that appears under its name only when it was written whole. The bytes go into a new
 // hidden file beside it, which takes the name at commit(), and the folder is flushed after; a
 // failed or abandoned file is removed and leaves a file of that name as it was. A symbolic link
-// is followed: the file it names is replaced and the link stays. Another name of a hard-linked
+// to a file is followed: that file is replaced and the link stays; a link to nothing is
+// replaced by the file. Another name of a hard-linked
 // file keeps the old content. A device such as /dev/full has no name to keep whole and is
 // written directly; a pipe or a socket is refused without waiting for a reader. Every failure
 // is kept with its system error number, so that a writer that ignores the results of its

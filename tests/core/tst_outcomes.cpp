@@ -49,9 +49,11 @@ private slots:
             s.printer.state = printer;
             return s;
         };
-        const auto gone = [](std::optional<JobState> notified, bool reachable = true) {
+        const auto gone = [](std::optional<JobState> notified, bool reachable = true,
+                             bool eventsRead = true) {
             spooler::Sighting s;
             s.reachable = reachable;
+            s.eventsRead = eventsRead;
             s.notified = notified;
             return s;
         };
@@ -83,6 +85,8 @@ private slots:
              gone(JobState::Aborted),
              {Fate::Failed, Failure::Aborted, false}},
             {"gone without a word", gone(std::nullopt), {Fate::Unknown, Failure::None, false}},
+            {"gone, its events unread", gone(std::nullopt, true, false),
+             {Fate::Waiting, Failure::None, false}},
             {"gone while printing",
              gone(JobState::Processing),
              {Fate::Unknown, Failure::None, false}},

@@ -1,5 +1,7 @@
 #include "FakeSpooler.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 
@@ -8,6 +10,8 @@ namespace {
 // Asked on the thread that follows the job, looked at by the test.
 struct Script {
     std::mutex mutex;
+    std::condition_variable ended;
+    int connections = 0;
     QList<int> states;
     int jobs = 0;
     int looks = 0;
@@ -17,9 +21,15 @@ struct Script {
 int connection;
 
 void* connect(int, OrvexText*) {
+    const std::lock_guard lock(script.mutex);
+    ++script.connections;
     return &connection;
 }
-void disconnect(void*) {}
+void disconnect(void*) {
+    const std::lock_guard lock(script.mutex);
+    --script.connections;
+    script.ended.notify_all();
+}
 int subscribe(void*, const char*, int* subscription, OrvexText*) {
     *subscription = 1;
     return 1;
@@ -68,7 +78,11 @@ FakeSpooler::FakeSpooler(QList<int> states)
     spooler::setModule(&module_);
 }
 
+// The threads that followed a job end after it is decided; the next test's spooler must not
+// answer them.
 FakeSpooler::~FakeSpooler() {
+    std::unique_lock lock(script.mutex);
+    script.ended.wait_for(lock, std::chrono::seconds(10), [] { return script.connections == 0; });
     spooler::setModule(nullptr);
 }
 
