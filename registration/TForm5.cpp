@@ -318,6 +318,10 @@ void TForm5::Button2Click() {
         return;
     }
     const QScopedValueRollback busy(completing_, true);
+    if (printedUnsaved_) {
+        storePrinted();
+        return;
+    }
     if (!ValidateFields()) {
         return;
     }

@@ -121,6 +121,8 @@ private:
     bool printCard(const Registration& registration);
     // After the card: hides the form and shows the result.
     void showPrintResult();
+    // Stores the registration whose card came out before, without printing it again.
+    void storePrinted();
     void captureRecord();
     // The registration as the record and the form's lists and products hold it now.
     Registration registration() const;
@@ -148,4 +150,6 @@ private:
     // The registration being completed: checked and converted, not stored yet.
     std::optional<Completion> completion_;
     bool completing_ = false;
+    // The card of completion_ came out, but storing it failed.
+    bool printedUnsaved_ = false;
 };

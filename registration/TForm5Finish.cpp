@@ -55,7 +55,16 @@ Registration TForm5::registration() const {
     return registrationOf(*this, entries(), products());
 }
 
+void TForm5::storePrinted() {
+    SaveEntries();
+    printedUnsaved_ = false;
+    showPrintResult();
+}
+
 void TForm5::SaveEntries() {
+    if (!completion_) {
+        return;  // nothing completed yet
+    }
     // A printed card ends the reminders with the same transaction.
     RegistrationStore().save(*completion_, RegMode == QStringLiteral("print")
                                                ? RegistrationStore::Reminder::Remove
@@ -127,9 +136,12 @@ void TForm5::completeRegistration() {
         if (!print) {
             throw;
         }
-        throw Error(QStringLiteral("產品註冊卡已經印出，但這次的註冊沒有儲存。排除下面的問題後請"
-                                   "再按一次「完成」；這會再印出一張產品註冊卡。\n") +
-                    e.message());
+        // The card is out: the next 完成 only stores it.
+        printedUnsaved_ = true;
+        throw Error(
+            QStringLiteral("產品註冊卡已經印出，但這次的註冊沒有儲存。排除下面的問題後請"
+                           "再按一次「完成」：不會再印一張產品註冊卡，只會儲存這次的註冊。\n") +
+            e.message());
     }
 
     if (print) {
@@ -154,7 +166,9 @@ bool TForm5::PrintRegCard() {
         msg::showError(e);
         return false;
     }
-    RegistrationStore().removeReminder();
+    // The card is out and the registration stored: a reminder that cannot be removed is told
+    // of, and the result still shown.
+    msg::reportErrors([] { RegistrationStore().removeReminder(); });
     showPrintResult();
     return true;
 }

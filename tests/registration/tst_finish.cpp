@@ -399,6 +399,36 @@ private slots:
         QVERIFY(!Form5->isVisible() && Form6->isVisible() && !Form1->isVisible());
     }
 
+    // A card that came out while its registration could not be stored is stored by the next
+    // 完成, not printed again.
+    void aPrintedCardIsStoredWithoutASecondCard() {
+        TestEnvironment env(true);
+        Program program;
+        Fixture fixture(QStringLiteral("Person"), true);
+        printing::setPdfOutput(QString());
+        printing::setQueue(QStringLiteral("Orvex"));
+        printing::setFollowTiming(
+            {std::chrono::seconds(10), std::chrono::milliseconds(20), std::chrono::seconds(5)});
+        const FakeSpooler spooler({5, 5, 9});
+        // Another program takes the last room of ProductCount while the card prints.
+        QTimer other;
+        QObject::connect(&other, &QTimer::timeout, [&] {
+            if (spooler.looks() > 0) {
+                other.stop();
+                writeStateInt(keys::ProductCount, 2147483647);
+            }
+        });
+        other.start(5);
+        finish(env, false);
+        QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("產品註冊卡已經印出")));
+        QVERIFY(Form5->isVisible());
+        writeStateInt(keys::ProductCount, 0);
+        QTest::mouseClick(Form5->Label40, Qt::LeftButton);
+        QCOMPARE(spooler.jobs(), 1);
+        QCOMPARE(stored(keys::ProductCount), QVariant(1));
+        QVERIFY(!Form5->isVisible() && Form6->isVisible());
+    }
+
     // A range without a page of the card counts as all pages: the card is printed once.
     void aPageRangeWithoutTheCardPrintsItAll() {
         TestEnvironment env(true);
