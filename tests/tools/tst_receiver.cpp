@@ -450,6 +450,12 @@ private slots:
             {rawPost(port, "/r", "x=1", "Origin: http://example.com\r\n"), "403"},
             {rawPost(port, "/r", "x=1", "Origin: null\r\n"), "403"},
             {"GET /_control/mode?set=silent HTTP/1.1\r\n" + h + "Origin: null\r\n\r\n", "403"},
+            // A page's image or link: no Origin, but where it came from.
+            {"GET /_control/mode?set=silent HTTP/1.1\r\n" + h +
+                 "Sec-Fetch-Site: cross-site\r\n\r\n",
+             "403"},
+            {"GET /_control/mode?set=silent HTTP/1.1\r\n" + h + "Referer: http://x.test/\r\n\r\n",
+             "403"},
             {"POST /r HTTP/1.1\r\nHost: rebound.example:" + QByteArray::number(port) +
                  "\r\nContent-Length: 0\r\n\r\n",
              "403"},

@@ -100,6 +100,16 @@ void HeadGate::look(int fd, bool ended) {
         return;
     }
     const QByteArrayView bytes(buffer_.constData(), got);
+    // A head ends with a line: bytes without a line end cannot end it, and are not read
+    // through again, however few come at a time.
+    if (!ended && got < maxHead_ &&
+        (got <= arrival->seen || !bytes.sliced(arrival->seen).contains('\n'))) {
+        if (got > arrival->seen) {
+            arrival->seen = got;
+            arrival->active = clock_.elapsed();
+        }
+        return;
+    }
     const qsizetype length = requesthead::length(bytes);
     if (length > 0) {
         handOn(fd, requesthead::fault(bytes.first(length)));

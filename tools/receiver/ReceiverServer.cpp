@@ -540,9 +540,14 @@ int ReceiverServer::admission(const Request& request) const {
 // A browser names the page's origin on every POST and the address it connected to in Host; the
 // program's own upload sends no Origin and this receiver's address. So a page that makes a
 // browser post here, directly or through a name of its own that leads here, is refused. A
-// request without Host (an HTTP/1.0 tool) comes from no browser.
+// page's plain GET (an image, a link followed) carries no Origin, but its Referer or a
+// Sec-Fetch-Site other than "none" (an address the user typed) gives it away. A request
+// without Host (an HTTP/1.0 tool) comes from no browser.
 bool ReceiverServer::fromOwnClient(MHD_Connection* connection) const {
-    if (header(connection, MHD_HTTP_HEADER_ORIGIN) != nullptr) {
+    const char* site = header(connection, "Sec-Fetch-Site");
+    if (header(connection, MHD_HTTP_HEADER_ORIGIN) != nullptr ||
+        header(connection, MHD_HTTP_HEADER_REFERER) != nullptr ||
+        (site != nullptr && qstricmp(site, "none") != 0)) {
         return false;
     }
     const char* host = header(connection, MHD_HTTP_HEADER_HOST);
@@ -625,12 +630,23 @@ bool ReceiverServer::answer(Request& request) {
         // Recorded: nothing may keep its answer from going out now, or the client would send
         // it again.
         announce(id);
+        if (!answerMode(request)) {
+            emit storeFailed(QStringLiteral("POST #%1 was recorded, but its answer could not be "
+                                            "sent; the client may send it again")
+                                 .arg(id));
+            return false;
+        }
+        return true;
     }
+    return answerMode(request);
+}
+
+bool ReceiverServer::answerMode(Request& request) {
     switch (mode_) {
         case ReceiverMode::Ok:
-            return respond(connection, MHD_HTTP_OK, kHtml, receivedPage());
+            return respond(request.connection, MHD_HTTP_OK, kHtml, receivedPage());
         case ReceiverMode::Error:
-            return respond(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, kHtml, errorPage());
+            return respond(request.connection, MHD_HTTP_INTERNAL_SERVER_ERROR, kHtml, errorPage());
         case ReceiverMode::Silent:
             silence(request);
             return true;

@@ -111,6 +111,8 @@ private:
     int admission(const Request& request) const;
     bool fromOwnClient(MHD_Connection* connection) const;
     bool answer(Request& request);
+    // The answer of the mode.
+    bool answerMode(Request& request);
     void announce(qint64 id) noexcept;
     void reportFault(const QString& what) noexcept;
     bool control(const Request& request);

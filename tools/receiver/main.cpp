@@ -215,7 +215,7 @@ int serve(const Options& o) {
         err.flush();
     });
     const auto complain = [&err](const QString& message) {
-        err << QStringLiteral("orvexreg-receiver: %1\n").arg(message);
+        err << QStringLiteral("orvexreg-receiver: %1\n").arg(escapeControls(message));
         err.flush();
     };
     QObject::connect(&server, &ReceiverServer::storeFailed, complain);
