@@ -32,7 +32,7 @@ const char* const kUsage =
     "\n"
     "Each connection carries one request. Its head must come within 15 s, its body at\n"
     "16 KiB/s after 10 s of grace; a connection that falls behind is closed. Malformed\n"
-    "heads are answered 400, and requests from web pages (an Origin header) or naming\n"
+    "heads are answered 400, and requests from web pages (Origin, Referer) or naming\n"
     "another host than this receiver's address 403.\n"
     "\n"
     "Started by systemd through a socket unit (LISTEN_FDS, LISTEN_PID), it serves the\n"
