@@ -18,11 +18,6 @@ Module& loaded() {
     return module;
 }
 
-const Module*& replaced() {
-    static const Module* module = nullptr;
-    return module;
-}
-
 QByteArray queueName(const QString& queue) {
     return queue.section(u'/', 0, 0).toUtf8();
 }
@@ -68,7 +63,7 @@ QStringList keywords(const char* text) {
 }  // namespace
 
 void load() {
-    if (replaced() != nullptr || loaded().connect != nullptr) {
+    if (loaded().connect != nullptr) {
         return;
     }
     QLibrary library(paths::join(paths::programFolder(), QString::fromLatin1(kModule)));
@@ -100,12 +95,8 @@ void load() {
                      library.errorString());
 }
 
-void setModule(const Module* module) {
-    replaced() = module;
-}
-
 const Module& module() {
-    return replaced() != nullptr ? *replaced() : loaded();
+    return loaded();
 }
 
 Session::Session(const Module& module, std::chrono::milliseconds limit)

@@ -55,7 +55,7 @@ struct Sighting {
     Printer printer;                             // when it answered
 };
 
-// The functions of the spooler module; a test may put its own in their place.
+// The functions of the spooler module.
 struct Module {
     decltype(&orvexConnect) connect = nullptr;
     decltype(&orvexDisconnect) disconnect = nullptr;
@@ -69,12 +69,10 @@ struct Module {
     decltype(&orvexCancelJob) cancelJob = nullptr;
 };
 
-// Loads the module of the program folder unless a test's is in place. Raises PrintError when
-// it is missing or cannot be loaded: a print that cannot be followed is not called printed.
+// Loads the module of the program folder. Raises PrintError when it is missing or cannot be
+// loaded: a print that cannot be followed is not called printed.
 void load();
-// Puts a test's module in place of the program folder's; nullptr takes it away again.
-void setModule(const Module* module);
-// The module in use: a test's, else the one load() loaded.
+// The module load() loaded.
 const Module& module();
 
 // One connection to the spooler through the module, used from one thread. Every request waits

@@ -1,17 +1,13 @@
-#include "FakeSpooler.h"
 #include "FormTesting.h"
 #include "core/Cp950.h"
-#include "desktop/JobFollow.h"
 #include "desktop/PrintEngine.h"
 #include "platform/Hive.h"
 #include "platform/LocalClock.h"
 #include "upload/TForm6.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QPrinter>
-#include <QTimer>
 
 using namespace formtesting;
 
@@ -366,67 +362,6 @@ private slots:
         QCOMPARE(stored(keys::ProductCount), QVariant(1));
         QVERIFY(QFileInfo(env.cardPdf()).size() > 0);
         QVERIFY(!Form5->isVisible());
-    }
-
-    // While the card goes through the spooler the form takes nothing: a click on 完成 and a
-    // close of the form, both sent meanwhile, are neither acted on nor kept for later, and the
-    // registration counts once.
-    void inputDuringTheFollowIsDropped() {
-        TestEnvironment env(true);
-        Program program;
-        Fixture fixture(QStringLiteral("Person"), true);
-        Form1->hide();
-        printing::setPdfOutput(QString());
-        printing::setQueue(QStringLiteral("Orvex"));
-        printing::setFollowTiming(
-            {std::chrono::seconds(10), std::chrono::milliseconds(20), std::chrono::seconds(5)});
-        const FakeSpooler spooler({5, 5, 5, 5, 5, 5, 5, 5, 9});  // printing, then completed
-        QTimer poke;
-        QObject::connect(&poke, &QTimer::timeout, [&] {
-            if (QApplication::activeModalWidget() != nullptr && spooler.looks() > 2) {
-                poke.stop();
-                QTest::mouseClick(Form5->Label40, Qt::LeftButton);
-                QCoreApplication::postEvent(Form5, new QCloseEvent);
-            }
-        });
-        poke.start(10);
-        finish(env, false);
-        QCoreApplication::processEvents();
-        QVERIFY(!poke.isActive());
-        QCOMPARE(env.boxes.count(), 1);
-        QCOMPARE(spooler.jobs(), 1);
-        QCOMPARE(stored(keys::ProductCount), QVariant(1));
-        QVERIFY(!Form5->isVisible() && Form6->isVisible() && !Form1->isVisible());
-    }
-
-    // A card that came out while its registration could not be stored is stored by the next
-    // 完成, not printed again.
-    void aPrintedCardIsStoredWithoutASecondCard() {
-        TestEnvironment env(true);
-        Program program;
-        Fixture fixture(QStringLiteral("Person"), true);
-        printing::setPdfOutput(QString());
-        printing::setQueue(QStringLiteral("Orvex"));
-        printing::setFollowTiming(
-            {std::chrono::seconds(10), std::chrono::milliseconds(20), std::chrono::seconds(5)});
-        const FakeSpooler spooler({5, 5, 9});
-        // Another program takes the last room of ProductCount while the card prints.
-        QTimer other;
-        QObject::connect(&other, &QTimer::timeout, [&] {
-            if (spooler.looks() > 0) {
-                other.stop();
-                writeStateInt(keys::ProductCount, 2147483647);
-            }
-        });
-        other.start(5);
-        finish(env, false);
-        QVERIFY(env.boxes.last().text.startsWith(QStringLiteral("產品註冊卡已經印出")));
-        QVERIFY(Form5->isVisible());
-        writeStateInt(keys::ProductCount, 0);
-        QTest::mouseClick(Form5->Label40, Qt::LeftButton);
-        QCOMPARE(spooler.jobs(), 1);
-        QCOMPARE(stored(keys::ProductCount), QVariant(1));
-        QVERIFY(!Form5->isVisible() && Form6->isVisible());
     }
 
     // A range without a page of the card counts as all pages: the card is printed once.
