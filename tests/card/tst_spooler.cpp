@@ -44,7 +44,7 @@ struct PrintRun {
         printing::setQueue(QStringLiteral("Orvex"));
         if (meanwhile) {
             QObject::connect(&watch, &QTimer::timeout, [this, meanwhile = std::move(meanwhile)] {
-                if (spooler.job(1).state == kPrinting) {
+                if (spooler.jobState(1) == kPrinting) {
                     watch.stop();
                     meanwhile();
                 }
@@ -129,7 +129,7 @@ private slots:
         run.finish();
 
         QCOMPARE(restarted, meanwhile == QStringLiteral("restart"));
-        QCOMPARE(run.spooler.job(1).state, state);
+        QCOMPARE(run.spooler.jobState(1), state);
         if (message.isEmpty()) {
             QCOMPARE(run.env.boxes.count(), 1);
             QVERIFY(!run.spooler.documents(1).isEmpty());
@@ -155,7 +155,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!run.watch.isActive());
         QCOMPARE(run.env.boxes.count(), 1);
-        QCOMPARE(run.spooler.job(2).state, 0);
+        QCOMPARE(run.spooler.jobState(2), 0);
         QCOMPARE(RegUtils().GetProductCount(), 1);
         QVERIFY(!Form5->isVisible() && Form6->isVisible() && !Form1->isVisible());
     }
@@ -171,7 +171,7 @@ private slots:
         QVERIFY(Form5->isVisible());
         writeStateInt(keys::ProductCount, 0);
         QTest::mouseClick(Form5->Label40, Qt::LeftButton);
-        QCOMPARE(run.spooler.job(2).state, 0);
+        QCOMPARE(run.spooler.jobState(2), 0);
         QCOMPARE(RegUtils().GetProductCount(), 1);
         QVERIFY(!Form5->isVisible() && Form6->isVisible());
     }

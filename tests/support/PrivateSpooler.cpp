@@ -52,15 +52,6 @@ bool succeeded(const Ipp& answer) {
     return answer != nullptr && ippGetStatusCode(answer.get()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
 }
 
-QStringList strings(ipp_t* ipp, const char* name) {
-    QStringList out;
-    ipp_attribute_t* a = ippFindAttribute(ipp, name, IPP_TAG_ZERO);
-    for (int k = 0; a != nullptr && k < ippGetCount(a); ++k) {
-        out.append(QString::fromUtf8(ippGetString(a, k, nullptr)));
-    }
-    return out;
-}
-
 QString userLine(const char* directive, const QString& name) {
     return QString::fromLatin1(directive) + u' ' + name + u'\n';
 }
@@ -192,15 +183,17 @@ bool PrivateSpooler::start() {
         if (cupsd_.state() != QProcess::Running) {
             break;
         }
-        if (printer(QStringLiteral("-")).state != -1) {
+        if (answers()) {
             return true;
         }
         QThread::msleep(20);
     }
     QFile said(path(QStringLiteral("log/cupsd.out")));
+    QFile log(path(QStringLiteral("log/error_log")));
     said.open(QIODevice::ReadOnly);
+    log.open(QIODevice::ReadOnly);
     qWarning("private spooler: cupsd did not come up:\n%s\n%s", said.readAll().constData(),
-             errorLog().right(4000).constData());
+             log.readAll().right(4000).constData());
     stop();
     return false;
 }
@@ -240,8 +233,7 @@ bool PrivateSpooler::addQueue(const QString& name, const QString& deviceUri, Err
         qWarning("private spooler: cannot add %s: %s", qPrintable(name), cupsLastErrorString());
         return false;
     }
-    const Printer made = printer(name);
-    return made.state == IPP_PSTATE_IDLE && made.accepting;
+    return true;
 }
 
 bool PrivateSpooler::setPrinter(int operation, const QString& name) const {
@@ -262,36 +254,22 @@ bool PrivateSpooler::setPreserveJobHistory(bool on) {
     return running() ? restart() : writeConfig();
 }
 
-PrivateSpooler::Job PrivateSpooler::job(int id) const {
-    Job out;
+int PrivateSpooler::jobState(int id) const {
     Ipp r = request(IPP_OP_GET_JOB_ATTRIBUTES, "job-uri",
                     "ipp://localhost/jobs/" + QByteArray::number(id));
     const Ipp answer = ask(server(), std::move(r), "/");
     if (answer == nullptr) {
-        out.state = -1;
-    } else if (succeeded(answer)) {
-        out.state = ippGetInteger(ippFindAttribute(answer.get(), "job-state", IPP_TAG_ENUM), 0);
-        out.reasons = strings(answer.get(), "job-state-reasons");
-        out.message = strings(answer.get(), "job-printer-state-message").value(0);
+        return -1;
     }
-    return out;
+    return succeeded(answer)
+               ? ippGetInteger(ippFindAttribute(answer.get(), "job-state", IPP_TAG_ENUM), 0)
+               : 0;
 }
 
-PrivateSpooler::Printer PrivateSpooler::printer(const QString& name) const {
-    Printer out;
-    Ipp r = request(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", printerUri(name));
-    const Ipp answer = ask(server(), std::move(r), "/");
-    if (answer == nullptr) {
-        out.state = -1;
-    } else if (succeeded(answer)) {
-        ipp_t* a = answer.get();
-        out.state = ippGetInteger(ippFindAttribute(a, "printer-state", IPP_TAG_ENUM), 0);
-        out.reasons = strings(a, "printer-state-reasons");
-        out.message = strings(a, "printer-state-message").value(0);
-        out.accepting =
-            ippGetBoolean(ippFindAttribute(a, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN), 0);
-    }
-    return out;
+// Any answer, even "no such printer", tells that cupsd is up.
+bool PrivateSpooler::answers() const {
+    return ask(server(), request(IPP_OP_GET_PRINTER_ATTRIBUTES, "printer-uri", printerUri("-")),
+               "/") != nullptr;
 }
 
 QList<QByteArray> PrivateSpooler::documents(int job) const {
@@ -303,9 +281,4 @@ QList<QByteArray> PrivateSpooler::documents(int job) const {
         }
         out.append(file.readAll());
     }
-}
-
-QByteArray PrivateSpooler::errorLog() const {
-    QFile file(path(QStringLiteral("log/error_log")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

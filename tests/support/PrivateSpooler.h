@@ -4,7 +4,6 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 // A CUPS spooler of the test's own: cupsd in the foreground as a child of the test, its files in
@@ -18,20 +17,6 @@
 class PrivateSpooler {
 public:
     enum class ErrorPolicy { RetryJob, StopPrinter, AbortJob, RetryCurrentJob };
-
-    struct Job {
-        int state = 0;        // job-state: 3 pending ... 7 canceled, 8 aborted, 9 completed;
-                              // 0 when the spooler knows no such job, -1 when it did not answer
-        QStringList reasons;  // job-state-reasons
-        QString message;      // job-printer-state-message
-    };
-    struct Printer {
-        int state = 0;        // printer-state: 3 idle, 4 processing, 5 stopped; 0 no such printer,
-                              // -1 no answer
-        QStringList reasons;  // printer-state-reasons
-        QString message;      // printer-state-message
-        bool accepting = false;
-    };
 
     PrivateSpooler();
     ~PrivateSpooler();
@@ -58,15 +43,15 @@ public:
     // PreserveJobHistory; takes effect at once, restarting a running spooler.
     bool setPreserveJobHistory(bool on);
 
-    Job job(int id) const;
+    // job-state: 3 pending ... 7 canceled, 8 aborted, 9 completed; 0 when the spooler knows no
+    // such job, -1 when it did not answer.
+    int jobState(int id) const;
     // What the backend printed of the job, one entry per document, in order.
     QList<QByteArray> documents(int job) const;
 
 private:
     bool running() const;
-    Printer printer(const QString& name) const;
-    // cupsd's error log (LogLevel debug), shown when it does not start.
-    QByteArray errorLog() const;
+    bool answers() const;
     bool writeConfig() const;
     bool setPrinter(int operation, const QString& name) const;
     QString path(const QString& name) const { return root_ + u'/' + name; }
