@@ -17,10 +17,11 @@
 namespace printing {
 namespace {
 
-FollowTiming& timing() {
-    static FollowTiming t;
-    return t;
-}
+// How long a job may wait or print before the user is offered to stop waiting for it, how
+// often the spooler is asked about it, and how long one request may take.
+constexpr std::chrono::milliseconds kPatience{10000};
+constexpr std::chrono::milliseconds kInterval{500};
+constexpr std::chrono::milliseconds kRequestLimit{5000};
 
 const QString kCaption = QStringLiteral("列印產品註冊卡");
 
@@ -111,7 +112,7 @@ public:
         connect(stop_, &QPushButton::clicked, this, [this] { stopWaiting(); });
         // Shown after a while whatever the spooler says, or if it says nothing at all.
         patience_.setSingleShot(true);
-        patience_.setInterval(timing().patience);
+        patience_.setInterval(kPatience);
         connect(&patience_, &QTimer::timeout, this, [this] {
             hint_->show();
             stop_->show();
@@ -153,7 +154,7 @@ public:
                 failFor(verdict, seen);
                 return;
             case Fate::Unknown:
-                askGone();
+                askUser(true);
                 return;
             case Fate::Waiting:
                 describe(seen);
@@ -183,20 +184,6 @@ private:
         }
     }
 
-    // The user's word on the card; false while the spooler's came meanwhile and decided.
-    std::optional<bool> ask(const QString& question) {
-        asking_ = true;
-        const bool printed = msg::ask(question, kCaption);
-        asking_ = false;
-        if (pending_) {
-            const spooler::Sighting last = *pending_;
-            pending_.reset();
-            seen(last);
-            return std::nullopt;
-        }
-        return printed;
-    }
-
     void stopWaiting() {
         if (job_ == 0) {
             // Nothing reached the spooler: the card cannot have come out. A job made after
@@ -207,34 +194,37 @@ private:
                 unreachable(printer_, QStringLiteral("no answer before the user stopped waiting")));
             return;
         }
-        const auto printed =
-            ask(QStringLiteral("產品註冊卡已經從印表機「%1」印出來了嗎？\n"
-                               "按「是」，這次的註冊會儲存；按「否」，本程式會取消這份列印工作，"
-                               "註冊不會儲存。")
-                    .arg(printer_));
-        if (printed == true) {
-            finish();
-        } else if (printed == false) {
-            decided_ = true;
-            cancelThenFail(notPrinted(
-                printer_,
-                QStringLiteral("沒有印出產品註冊卡（您這樣表示），本程式已取消這份列印工作"),
-                QStringLiteral("job %1 not printed, as the user says").arg(job_)));
-        }
+        askUser(false);
     }
 
-    // The spooler forgot the job without a last word: nothing is left to cancel.
-    void askGone() {
-        const auto printed =
-            ask(QStringLiteral("列印服務已經不再記得這份列印工作，無法得知產品註冊卡是否"
-                               "印出。產品註冊卡已經從印表機「%1」印出來了嗎？\n"
-                               "按「是」，這次的註冊會儲存；按「否」，註冊不會儲存。")
-                    .arg(printer_));
-        if (printed == true) {
+    // The user's word on the card. While the spooler still knows the job, 否 cancels it; the
+    // spooler's own last word, if it comes while the question is open, counts instead.
+    void askUser(bool gone) {
+        const QString forgotten =
+            QStringLiteral("列印服務已經不再記得這份列印工作，無法得知產品註冊卡是否印出。");
+        const QString cancels = QStringLiteral("本程式會取消這份列印工作，");
+        asking_ = true;
+        const bool printed =
+            msg::ask((gone ? forgotten : QString()) +
+                         QStringLiteral("產品註冊卡已經從印表機「%1」印出來了嗎？\n"
+                                        "按「是」，這次的註冊會儲存；按「否」，%2註冊不會儲存。")
+                             .arg(printer_, gone ? QString() : cancels),
+                     kCaption);
+        asking_ = false;
+        if (pending_) {
+            const spooler::Sighting last = *pending_;
+            pending_.reset();
+            seen(last);
+        } else if (printed) {
             finish();
-        } else if (printed == false) {
-            fail(notPrinted(printer_, QStringLiteral("沒有印出產品註冊卡（您這樣表示）"),
-                            QStringLiteral("job %1 gone, not printed as the user says").arg(job_)));
+        } else {
+            decided_ = true;
+            const PrintError error =
+                notPrinted(printer_,
+                           QStringLiteral("沒有印出產品註冊卡（您這樣表示）") +
+                               (gone ? QString() : QStringLiteral("，本程式已取消這份列印工作")),
+                           QStringLiteral("job %1 not printed, as the user says").arg(job_));
+            gone ? fail(error) : cancelThenFail(error);
         }
     }
 
@@ -291,10 +281,6 @@ private:
 
 }  // namespace
 
-void setFollowTiming(const FollowTiming& t) {
-    timing() = t;
-}
-
 void sendAndFollow(const QString& printer, const QString& title, const spooler::Options& options,
                    const QByteArray& pdf, QWidget* parent) {
     spooler::load();
@@ -305,7 +291,7 @@ void sendAndFollow(const QString& printer, const QString& title, const spooler::
         {[&window](int job) { window.submitted(job); },
          [&window](spooler::Answer answer, const QString& why) { window.refused(answer, why); },
          [&window](const spooler::Sighting& seen) { window.seen(seen); }},
-        {timing().requestLimit, timing().interval});
+        {kRequestLimit, kInterval});
     window.cancel = [&run](std::function<void(bool, const spooler::Sighting&)> done) {
         run.cancel(std::move(done));
     };

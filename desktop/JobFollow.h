@@ -4,22 +4,10 @@
 
 #include <QByteArray>
 #include <QString>
-#include <chrono>
 
 class QWidget;
 
 namespace printing {
-
-// How long a job may wait or print before the user is offered to stop waiting for it, and
-// how often the spooler is asked about it.
-struct FollowTiming {
-    std::chrono::milliseconds patience{10000};
-    std::chrono::milliseconds interval{500};
-    std::chrono::milliseconds requestLimit{5000};
-};
-
-// Replaces the timing (tests); the default restores the real one.
-void setFollowTiming(const FollowTiming& timing);
 
 // Sends the card, a PDF, to the printer as a job of the program's own and follows it to its
 // fate, in a window over `parent` that says how the job stands and takes the user's input
